@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds Tarnwick with AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs every test, then runs the threaded tests under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake --preset test
+cmake --build --preset test
+ctest --preset test
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan --no-tests=ignore

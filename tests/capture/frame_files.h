@@ -1,0 +1,49 @@
+// Reading back what the capture writers wrote, for the tests.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "adapter/com20020.h"
+
+namespace testing_support {
+
+struct PcapRecordView {
+  std::uint32_t seconds, microseconds, includedLength, originalLength;
+  std::string bytes;  // the captured bytes: ARCNET header and data
+};
+
+inline std::uint32_t Le32(const std::string& s, std::size_t at) {
+  std::uint32_t v;
+  std::memcpy(&v, s.data() + at, 4);
+  return v;
+}
+
+// Splits a pcap file (after its 24-byte header) into its records.
+inline std::vector<PcapRecordView> PcapRecords(const std::string& file) {
+  std::vector<PcapRecordView> records;
+  for (std::size_t at = 24; at + 16 <= file.size();) {
+    PcapRecordView r{
+        Le32(file, at), Le32(file, at + 4), Le32(file, at + 8), Le32(file, at + 12), {}};
+    r.bytes = file.substr(at + 16, r.includedLength);
+    at += 16 + r.includedLength;
+    records.push_back(std::move(r));
+  }
+  return records;
+}
+
+inline ArcnetFrame MakeFrame(std::uint8_t source, std::uint8_t destination, std::uint16_t length,
+                             std::uint8_t seed = 0) {
+  ArcnetFrame frame{};
+  frame.source = source;
+  frame.destination = destination;
+  frame.length = length;
+  for (std::size_t i = 0; i < kArcnetMaxData; ++i)
+    frame.data[i] = static_cast<std::uint8_t>(i * 7 + seed);
+  return frame;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,38 @@
+// A fresh folder for one test, removed with everything in it afterwards;
+// optionally made the current folder for the test's duration, since the
+// capture files are written to the current folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Makes a folder the current one until the object goes.
+class ScopedCurrentDir {
+ public:
+  explicit ScopedCurrentDir(const std::filesystem::path& dir);
+  ~ScopedCurrentDir();
+  ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+  ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+ private:
+  std::filesystem::path previous_;
+};
+
+std::string ReadFile(const std::filesystem::path& file);
+
+}  // namespace testing_support

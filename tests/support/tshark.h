@@ -1,0 +1,30 @@
+// Runs Debian's tshark on a file we wrote: a reader that nobody here wrote
+// checks every capture file.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+bool TsharkAvailable();
+
+// The lines tshark prints for "-r file -T fields -e field...", one line per
+// packet with the fields separated by tabs; nullopt when tshark failed.
+std::optional<std::vector<std::string>> TsharkFields(const std::filesystem::path& file,
+                                                     const std::vector<std::string>& fields);
+
+// The numbers (from 1) of the packets that Wireshark's dissectors flag as
+// malformed; nullopt when tshark failed.
+std::optional<std::vector<int>> TsharkMalformedFrames(const std::filesystem::path& file);
+
+}  // namespace testing_support
+
+// Skips the test, saying why, on a machine without tshark (.ci/run installs it).
+#define SKIP_WITHOUT_TSHARK()                                             \
+  do {                                                                    \
+    if (!::testing_support::TsharkAvailable())                            \
+      GTEST_SKIP() << "tshark is not installed (apt-get install tshark)"; \
+  } while (0)
