@@ -1,0 +1,4 @@
+#include "adapter/init_blocks.h"
+
+LocalInitBlock LocalInit{};
+ServerInitBlock ServerInit{};
