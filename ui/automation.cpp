@@ -1,0 +1,199 @@
+#include "ui/automation.h"
+
+#include <atomic>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "ui/automation_backend.h"
+#include "ui/backend.h"
+#include "ui/dialog.h"
+
+namespace ui::automation {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> programRunning{false};
+
+// Runs `query` on the UI thread and returns its result, or `fallback` when
+// the UI thread does not get to it in time (it is blocked: a test failure,
+// not a hang) or the program has ended.
+template <class T>
+T OnUiThread(std::function<T()> query, T fallback, std::chrono::milliseconds timeout = kTimeout) {
+  if (!programRunning.load()) return fallback;
+  auto promise = std::make_shared<std::promise<T>>();
+  auto future = promise->get_future();
+  backend::PostToUiThread([promise, query = std::move(query)] { promise->set_value(query()); });
+  if (future.wait_for(timeout) != std::future_status::ready) return fallback;
+  return future.get();
+}
+
+inline constexpr int kWholeWindow = 0;
+
+// Delivers input to the window of this template if it is the one taking
+// input (and, for a control, if the control is enabled). The input itself is
+// posted, so that an action that opens a modal window or waits does not hold
+// up the driver.
+bool Deliver(int templateId, int controlId, std::function<void(Window*)> input) {
+  return OnUiThread<bool>(
+      [=] {
+        Window* top = backend::TopWindow();
+        if (top == nullptr || backend::TemplateOf(top) != templateId) return false;
+        if (controlId != kWholeWindow && !backend::IsControlEnabled(top, controlId)) return false;
+        backend::PostToWindow(top, [top, input] { input(top); });
+        return true;
+      },
+      false);
+}
+
+template <class T>
+T QueryControl(int templateId, T fallback, std::function<T(Window*)> query) {
+  return OnUiThread<T>(
+      [=] {
+        Window* window = backend::FindWindow(templateId);
+        return window != nullptr ? query(window) : fallback;
+      },
+      fallback);
+}
+
+}  // namespace
+
+void RunScenario(const std::function<void()>& program, const std::function<void()>& driver) {
+  static int argc = 1;
+  static char name[] = "tarnwick-test";
+  static char* argv[] = {name, nullptr};
+  backend::BeginUiThread(argc, argv);
+  programRunning = true;
+  std::thread driverThread([&] {
+    driver();
+    // Whatever the driver left open is closed, so the program can end.
+    while (programRunning.load()) {
+      backend::PostToUiThread(backend::AbortAll);
+      std::this_thread::sleep_for(20ms);
+    }
+  });
+  program();
+  programRunning = false;
+  driverThread.join();
+  backend::EndUiThread();
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (!condition()) {
+    if (Clock::now() >= deadline || !programRunning.load()) return condition();
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+bool WaitForWindow(int templateId, std::chrono::milliseconds timeout) {
+  return WaitUntil(
+      [templateId] {
+        return OnUiThread<bool>(
+            [templateId] {
+              Window* top = backend::TopWindow();
+              return top != nullptr && backend::TemplateOf(top) == templateId;
+            },
+            false);
+      },
+      timeout);
+}
+
+bool WaitForNoWindow(int templateId, std::chrono::milliseconds timeout) {
+  return WaitUntil(
+      [templateId] {
+        return OnUiThread<bool>([templateId] { return backend::FindWindow(templateId) == nullptr; },
+                                !programRunning.load());
+      },
+      timeout);
+}
+
+bool Click(int templateId, int controlId) {
+  return Deliver(templateId, controlId,
+                 [controlId](Window* w) { backend::SimulateClick(w, controlId); });
+}
+
+bool Type(int templateId, int controlId, std::string_view text) {
+  return Deliver(templateId, controlId, [controlId, text = std::string(text)](Window* w) {
+    backend::SimulateTyping(w, controlId, text);
+  });
+}
+
+bool Select(int templateId, int controlId, int index) {
+  return Deliver(templateId, controlId,
+                 [controlId, index](Window* w) { backend::SimulateSelect(w, controlId, index); });
+}
+
+bool PressEnter(int templateId) {
+  return Deliver(templateId, kWholeWindow,
+                 [](Window* w) { backend::SimulateKey(w, backend::Key::Enter); });
+}
+
+bool PressEscape(int templateId) {
+  return Deliver(templateId, kWholeWindow,
+                 [](Window* w) { backend::SimulateKey(w, backend::Key::Escape); });
+}
+
+bool PressCloseBox(int templateId) {
+  return Deliver(templateId, kWholeWindow, [](Window* w) { backend::SimulateCloseBox(w); });
+}
+
+bool SystemCommand(int templateId, unsigned command) {
+  return Deliver(templateId, kWholeWindow,
+                 [command](Window* w) { backend::SimulateSystemCommand(w, command); });
+}
+
+std::vector<MenuItem> SystemMenuItems(int templateId) {
+  return QueryControl<std::vector<MenuItem>>(templateId, {}, backend::AppendedSystemMenu);
+}
+
+std::string Text(int templateId, int controlId) {
+  return QueryControl<std::string>(
+      templateId, "", [controlId](Window* w) { return backend::ControlText(w, controlId); });
+}
+
+bool IsEnabled(int templateId, int controlId) {
+  return QueryControl<bool>(templateId, false, [controlId](Window* w) {
+    return backend::IsControlEnabled(w, controlId);
+  });
+}
+
+int CheckState(int templateId, int controlId) {
+  return QueryControl<int>(templateId, -1,
+                           [controlId](Window* w) { return backend::ControlCheck(w, controlId); });
+}
+
+int Selection(int templateId, int controlId) {
+  return QueryControl<int>(
+      templateId, -2, [controlId](Window* w) { return backend::ComboSelection(w, controlId); });
+}
+
+std::string Caption(int templateId) {
+  return QueryControl<std::string>(templateId, "", backend::WindowCaption);
+}
+
+std::optional<MessageBoxInfo> WaitForMessageBox(std::chrono::milliseconds timeout) {
+  std::optional<MessageBoxInfo> box;
+  WaitUntil(
+      [&] {
+        box = OnUiThread<std::optional<MessageBoxInfo>>(backend::TopMessageBox, std::nullopt);
+        return box.has_value();
+      },
+      timeout);
+  return box;
+}
+
+bool AnswerMessageBox(int answer) {
+  return OnUiThread<bool>(
+      [answer] {
+        if (!backend::TopMessageBox()) return false;
+        backend::PostToUiThread([answer] { backend::AnswerTopMessageBox(answer); });
+        return true;
+      },
+      false);
+}
+
+}  // namespace ui::automation
