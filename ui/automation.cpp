@@ -42,7 +42,12 @@ bool Deliver(int templateId, int controlId, std::function<void(Window*)> input) 
         Window* top = backend::TopWindow();
         if (top == nullptr || backend::TemplateOf(top) != templateId) return false;
         if (controlId != kWholeWindow && !backend::IsControlEnabled(top, controlId)) return false;
-        backend::PostToWindow(top, [top, input] { input(top); });
+        backend::PostInput([templateId, input] {
+          // Served later: the input goes to whatever window of the template
+          // is on top by then, as the operator's click would.
+          Window* now = backend::TopWindow();
+          if (now != nullptr && backend::TemplateOf(now) == templateId) input(now);
+        });
         return true;
       },
       false);
@@ -190,7 +195,7 @@ bool AnswerMessageBox(int answer) {
   return OnUiThread<bool>(
       [answer] {
         if (!backend::TopMessageBox()) return false;
-        backend::PostToUiThread([answer] { backend::AnswerTopMessageBox(answer); });
+        backend::PostInput([answer] { backend::AnswerTopMessageBox(answer); });
         return true;
       },
       false);

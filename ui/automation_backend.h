@@ -2,6 +2,7 @@
 // delivering input to them as the platform would. Called on the UI thread.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,11 @@ struct Window;
 namespace ui::backend {
 
 enum class Key { Enter, Escape };
+
+// Queues the operator's input (a click, a key, an answer to a message box):
+// served by modal runs and message boxes, held back while the UI thread
+// waits in PumpWhile, as a platform holds back clicks during such a wait.
+void PostInput(std::function<void()> input);
 
 // The window taking input; null when none is, or a message box is on top.
 Window* TopWindow();

@@ -190,6 +190,40 @@ TEST_F(FakeBackendTest, WorkFromAnotherThreadRunsOnTheUiThreadWhileItWaits) {
       [] {});
 }
 
+TEST_F(FakeBackendTest, InputWaitsWhileTheUiThreadWaitsButAMessageBoxTakesIt) {
+  std::atomic<bool> release{false};
+  std::atomic<int> answer{0};
+  RunProbe([&](ProbeDlg& dlg) {
+    // The click lands while the UI thread waits in a pump: it is held back
+    // until the wait is over, except for the message box shown meanwhile.
+    std::thread waiter([&] {
+      ui::SendToUiThread([&] {
+        ui::PumpWhile(
+            [&] {
+              if (answer == 0 && !release) {
+                answer = -1;
+                ui::PostToUiThread([&] { answer = AfxMessageBox("during the wait", kMbOk); });
+              }
+              return !release.load();
+            },
+            std::chrono::milliseconds(5));
+      });
+    });
+    ASSERT_TRUE(WaitForMessageBox().has_value());
+    EXPECT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_SETTINGS) == false);  // a box is on top
+    EXPECT_TRUE(AnswerMessageBox(kIdOk));
+    ASSERT_TRUE(WaitUntil([&] { return answer == kIdOk; }));
+    EXPECT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_USB));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(CheckState(IDD_TARNWICK_DIALOG, IDC_USB), 0);  // held back
+    release = true;
+    waiter.join();
+    EXPECT_TRUE(WaitUntil([] { return CheckState(IDD_TARNWICK_DIALOG, IDC_USB) == 1; }));
+    EXPECT_EQ(dlg.settingsClicks, 0);
+    PressEscape(IDD_TARNWICK_DIALOG);
+  });
+}
+
 TEST_F(FakeBackendTest, WorkPostedToAClosedWindowIsDropped) {
   std::atomic<int> ran{0};
   RunScenario(

@@ -23,8 +23,7 @@ bool IsButton(const FakeControl& c) {
   return c.tmpl->kind == AutoRadioButton || c.tmpl->kind == AutoCheckBox;
 }
 
-// Runs the UI thread's work until this window ends (also when a window it
-// is nested in ends).
+// How often a modal run looks at whether it has ended while no work comes.
 constexpr auto kPoll = std::chrono::milliseconds(50);
 
 }  // namespace
@@ -45,7 +44,7 @@ int RunModal(Window* window) {
   auto& screen = fake::TheState().screen;
   screen.push_back({window, nullptr});
   window->dialog->HandleInitDialog();
-  fake::ServeUntil([window] { return window->ended; }, kPoll);
+  fake::ServeUntil([window] { return window->ended; }, kPoll, /*serveInput=*/true);
   std::erase_if(screen, [window](const fake::OnScreen& s) { return s.window == window; });
   return window->result;
 }

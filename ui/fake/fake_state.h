@@ -65,17 +65,23 @@ struct State {
   // The work queue and the records are shared with other threads.
   std::mutex mutex;
   std::condition_variable workArrived;
-  std::deque<std::function<void()>> work;
+  struct Work {
+    std::function<void()> run;
+    bool isInput;
+  };
+  std::deque<Work> work;
   std::thread::id uiThread;
   std::deque<int> scriptedAnswers;
   std::vector<MessageBoxRecord> shown;
 };
 
 State& TheState();
+void Post(std::function<void()> work, bool isInput);
 
 // Runs queued work until `done()` holds; waits for work at most `poll` at a
-// time, so `done` is tested at least that often.
-void ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds poll);
+// time, so `done` is tested at least that often. Input is served only by
+// loops that take it (modal runs, message boxes), not by waits.
+void ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds poll, bool serveInput);
 
 }  // namespace fake
 }  // namespace ui

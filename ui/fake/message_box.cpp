@@ -25,7 +25,8 @@ int ShowMessageBox(Window* owner, std::string_view text, std::string_view captio
     }
   }
   s.screen.push_back({nullptr, &box});
-  fake::ServeUntil([&box] { return box.answer.has_value(); }, std::chrono::milliseconds(50));
+  fake::ServeUntil([&box] { return box.answer.has_value(); }, std::chrono::milliseconds(50),
+                   /*serveInput=*/true);
   std::erase_if(s.screen, [&box](const fake::OnScreen& o) { return o.box == &box; });
   return *box.answer;
 }

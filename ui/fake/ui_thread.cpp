@@ -1,7 +1,9 @@
 // The fake UI thread: a queue of work that modal runs, message boxes and
 // waits serve, as a Windows message loop serves posted messages.
+#include <algorithm>
 #include <cassert>
 
+#include "ui/automation_backend.h"
 #include "ui/backend.h"
 #include "ui/fake/fake_state.h"
 
@@ -14,19 +16,34 @@ State& TheState() {
   return state;
 }
 
-void ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds poll) {
+void ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds poll,
+                bool serveInput) {
   State& s = TheState();
+  const auto eligible = [serveInput](const State::Work& w) { return serveInput || !w.isInput; };
   while (!done()) {
     std::function<void()> next;
     {
       std::unique_lock lock(s.mutex);
-      if (s.work.empty()) s.workArrived.wait_for(lock, poll);
-      if (s.work.empty()) continue;
-      next = std::move(s.work.front());
-      s.work.pop_front();
+      auto it = std::find_if(s.work.begin(), s.work.end(), eligible);
+      if (it == s.work.end()) {
+        s.workArrived.wait_for(lock, poll);
+        it = std::find_if(s.work.begin(), s.work.end(), eligible);
+        if (it == s.work.end()) continue;
+      }
+      next = std::move(it->run);
+      s.work.erase(it);
     }
     next();
   }
+}
+
+void Post(std::function<void()> work, bool isInput) {
+  State& s = TheState();
+  {
+    std::lock_guard lock(s.mutex);
+    s.work.push_back({std::move(work), isInput});
+  }
+  s.workArrived.notify_all();
 }
 
 }  // namespace fake
@@ -52,12 +69,11 @@ bool IsUiThread() {
 }
 
 void PostToUiThread(std::function<void()> work) {
-  fake::State& s = fake::TheState();
-  {
-    std::lock_guard lock(s.mutex);
-    s.work.push_back(std::move(work));
-  }
-  s.workArrived.notify_one();
+  fake::Post(std::move(work), false);
+}
+
+void PostInput(std::function<void()> input) {
+  fake::Post(std::move(input), true);
 }
 
 void PostToWindow(Window* window, std::function<void()> work) {
@@ -69,7 +85,7 @@ void PostToWindow(Window* window, std::function<void()> work) {
 
 void PumpWhile(const std::function<bool()>& busy, std::chrono::milliseconds poll) {
   assert(IsUiThread());
-  fake::ServeUntil([&] { return !busy(); }, poll);
+  fake::ServeUntil([&] { return !busy(); }, poll, /*serveInput=*/false);
 }
 
 }  // namespace backend
