@@ -95,6 +95,15 @@ const ControlTemplate* DialogTemplate::Find(int controlId) const {
   return nullptr;
 }
 
+std::span<const ControlTemplate> DialogTemplate::GroupOf(const ControlTemplate& control) const {
+  assert(&control >= controls.data() && &control < controls.data() + controls.size());
+  std::size_t first = static_cast<std::size_t>(&control - controls.data());
+  while (first > 0 && (controls[first].style & kGroup) == 0) --first;
+  std::size_t end = first + 1;
+  while (end < controls.size() && (controls[end].style & kGroup) == 0) ++end;
+  return controls.subspan(first, end - first);
+}
+
 const DialogTemplate& DialogTemplateById(int id) {
   for (const DialogTemplate* t : kTemplates)
     if (t->id == id) return *t;

@@ -61,6 +61,9 @@ struct DialogTemplate {
 
   // The control with this ID, or nullptr.
   const ControlTemplate* Find(int controlId) const;
+  // The group that `control` belongs to: from the last control up to it that
+  // starts a group (kGroup) to the one before the next that does.
+  std::span<const ControlTemplate> GroupOf(const ControlTemplate& control) const;
 };
 
 // The template with this resource ID; every ID the system uses exists.

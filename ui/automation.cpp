@@ -19,14 +19,17 @@ std::atomic<bool> programRunning{false};
 
 // Runs `query` on the UI thread and returns its result, or `fallback` when
 // the UI thread does not get to it in time (it is blocked: a test failure,
-// not a hang) or the program has ended.
+// not a hang) or the program ends first (then nothing serves the query).
 template <class T>
 T OnUiThread(std::function<T()> query, T fallback, std::chrono::milliseconds timeout = kTimeout) {
   if (!programRunning.load()) return fallback;
   auto promise = std::make_shared<std::promise<T>>();
   auto future = promise->get_future();
   backend::PostToUiThread([promise, query = std::move(query)] { promise->set_value(query()); });
-  if (future.wait_for(timeout) != std::future_status::ready) return fallback;
+  const auto deadline = Clock::now() + timeout;
+  while (future.wait_for(5ms) != std::future_status::ready) {
+    if (!programRunning.load() || Clock::now() >= deadline) return fallback;
+  }
   return future.get();
 }
 
@@ -178,6 +181,10 @@ int Selection(int templateId, int controlId) {
 
 std::string Caption(int templateId) {
   return QueryControl<std::string>(templateId, "", backend::WindowCaption);
+}
+
+std::pair<int, int> WindowIcons(int templateId) {
+  return QueryControl<std::pair<int, int>>(templateId, {0, 0}, backend::WindowIcons);
 }
 
 std::optional<MessageBoxInfo> WaitForMessageBox(std::chrono::milliseconds timeout) {

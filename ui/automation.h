@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ui::automation {
@@ -53,6 +54,9 @@ bool IsEnabled(int templateId, int controlId);
 int CheckState(int templateId, int controlId);
 int Selection(int templateId, int controlId);
 std::string Caption(int templateId);
+// The icon resources set as the window's big and small icon, as the window
+// shows them; 0 where none is.
+std::pair<int, int> WindowIcons(int templateId);
 
 struct MessageBoxInfo {
   std::string text;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ui/automation.h"
@@ -28,6 +29,7 @@ Window* TopWindow();
 Window* FindWindow(int templateId);
 int TemplateOf(Window* window);
 std::string WindowCaption(Window* window);
+std::pair<int, int> WindowIcons(Window* window);  // {big, small}
 
 void SimulateClick(Window* window, int controlId);
 void SimulateTyping(Window* window, int controlId, std::string_view text);

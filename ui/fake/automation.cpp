@@ -4,25 +4,31 @@
 #include "ui/backend.h"
 #include "ui/dialog.h"
 #include "ui/fake/fake_state.h"
-#include "ui/ui_thread.h"
 
 namespace ui {
 
 namespace {
 
 // Checks an automatic radio button and clears the other radio buttons of its
-// group: the controls from the last one that starts a group up to the next.
+// group.
 void CheckRadioInGroup(Window* window, FakeControl& clicked) {
-  const auto& controls = window->tmpl->controls;
-  std::size_t at = 0;
-  while (&controls[at] != clicked.tmpl) ++at;
-  std::size_t first = at;
-  while (first > 0 && (controls[first].style & res::kGroup) == 0) --first;
-  for (std::size_t i = first; i < controls.size(); ++i) {
-    if (i > first && (controls[i].style & res::kGroup) != 0) break;
-    if (controls[i].kind == res::ControlKind::AutoRadioButton)
-      window->Control(controls[i].id).check = (i == at) ? 1 : 0;
+  for (const res::ControlTemplate& member : window->tmpl->GroupOf(*clicked.tmpl)) {
+    if (member.kind == res::ControlKind::AutoRadioButton)
+      window->Control(member.id).check = (&member == clicked.tmpl) ? 1 : 0;
   }
+}
+
+// Controls that take the focus when clicked, as Windows' buttons, edit boxes
+// and lists do (statics and group boxes do not).
+bool TakesFocus(const FakeControl& control) {
+  using enum res::ControlKind;
+  const res::ControlKind kind = control.tmpl->kind;
+  return kind != Static && kind != GroupBox && kind != Icon;
+}
+
+bool IsPushButton(const FakeControl& control) {
+  return control.tmpl->kind == res::ControlKind::PushButton ||
+         control.tmpl->kind == res::ControlKind::DefPushButton;
 }
 
 }  // namespace
@@ -49,9 +55,14 @@ std::string WindowCaption(Window* window) {
   return std::string(window->tmpl->caption);
 }
 
+std::pair<int, int> WindowIcons(Window* window) {
+  return {window->bigIcon, window->smallIcon};
+}
+
 void SimulateClick(Window* window, int controlId) {
   FakeControl& control = window->Control(controlId);
   if (!control.enabled) return;
+  if (TakesFocus(control)) window->focus = controlId;
   switch (control.tmpl->kind) {
     using enum res::ControlKind;
     case AutoRadioButton:
@@ -72,22 +83,32 @@ void SimulateClick(Window* window, int controlId) {
 void SimulateTyping(Window* window, int controlId, std::string_view text) {
   FakeControl& control = window->Control(controlId);
   if (control.enabled && control.tmpl->kind == res::ControlKind::Edit &&
-      (control.tmpl->style & res::kReadOnly) == 0)
+      (control.tmpl->style & res::kReadOnly) == 0) {
+    window->focus = controlId;
     control.text = text;
+  }
 }
 
 void SimulateSelect(Window* window, int controlId, int index) {
   FakeControl& control = window->Control(controlId);
-  if (control.enabled && control.tmpl->kind == res::ControlKind::DropDownList)
+  if (control.enabled && control.tmpl->kind == res::ControlKind::DropDownList) {
+    window->focus = controlId;
     SetComboSelection(window, controlId, index);
+  }
 }
 
 void SimulateKey(Window* window, Key key) {
   if (key == Key::Escape) return window->dialog->HandleCommand(IDCANCEL);
-  // Enter presses the default button, or sends IDOK when it is disabled.
+  // Enter presses the push button that has the focus; otherwise the default
+  // push button if it is enabled (a disabled one takes no Enter), and in a
+  // dialog without one it sends IDOK, as the dialog manager does.
+  if (window->focus != 0 && IsPushButton(window->Control(window->focus)))
+    return window->dialog->HandleCommand(window->focus);
   for (const FakeControl& control : window->controls) {
-    if (control.tmpl->kind == res::ControlKind::DefPushButton && control.enabled)
-      return window->dialog->HandleCommand(control.tmpl->id);
+    if (control.tmpl->kind == res::ControlKind::DefPushButton) {
+      if (control.enabled) window->dialog->HandleCommand(control.tmpl->id);
+      return;
+    }
   }
   window->dialog->HandleCommand(IDOK);
 }
@@ -125,17 +146,4 @@ void AbortAll() {
 }
 
 }  // namespace backend
-
-namespace fake {
-
-std::pair<int, int> WindowIcons(int templateId) {
-  std::pair<int, int> icons{0, 0};
-  SendToUiThread([&] {
-    if (Window* window = backend::FindWindow(templateId))
-      icons = {window->bigIcon, window->smallIcon};
-  });
-  return icons;
-}
-
-}  // namespace fake
 }  // namespace ui

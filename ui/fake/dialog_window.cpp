@@ -43,7 +43,14 @@ Window* CreateDialogWindow(CDialog& dialog, const res::DialogTemplate& dialogTem
 int RunModal(Window* window) {
   auto& screen = fake::TheState().screen;
   screen.push_back({window, nullptr});
-  window->dialog->HandleInitDialog();
+  if (window->dialog->HandleInitDialog()) {
+    for (const FakeControl& control : window->controls) {
+      if ((control.tmpl->style & res::kTabStop) != 0 && control.enabled) {
+        window->focus = control.tmpl->id;
+        break;
+      }
+    }
+  }
   fake::ServeUntil([window] { return window->ended; }, kPoll, /*serveInput=*/true);
   std::erase_if(screen, [window](const fake::OnScreen& s) { return s.window == window; });
   return window->result;
@@ -68,6 +75,8 @@ std::string ControlText(Window* window, int id) {
 }
 
 void EnableControl(Window* window, int id, bool enable) {
+  // Disabling the focused control leaves no control focused, as on Windows.
+  if (!enable && window->focus == id) window->focus = 0;
   window->Control(id).enabled = enable;
 }
 

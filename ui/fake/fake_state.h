@@ -37,6 +37,7 @@ struct Window {
   std::vector<automation::MenuItem> systemMenu;  // the items appended to it
   int bigIcon = 0;
   int smallIcon = 0;
+  int focus = 0;  // the control with the keyboard focus, 0 for none
   bool ended = false;
   int result = 0;
   // Work posted to the window checks this; it outlives the window.

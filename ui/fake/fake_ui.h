@@ -26,7 +26,4 @@ std::vector<MessageBoxRecord> MessageBoxesShown();
 // Forgets the records and any unused scripted answers.
 void ClearRecords();
 
-// The icons set on the window of this template: {big, small} resource IDs.
-std::pair<int, int> WindowIcons(int templateId);
-
 }  // namespace ui::fake
