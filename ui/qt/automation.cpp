@@ -1,0 +1,209 @@
+// Input to Qt windows as the operator gives it: mouse clicks and key presses
+// delivered to the window, so that Qt's own handling (hit testing, the
+// default button, Escape, disabled controls) decides what happens.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QWindow>
+
+#include "res/resource.h"
+#include "ui/automation_backend.h"
+#include "ui/backend.h"
+#include "ui/dialog.h"
+#include "ui/qt/qt_state.h"
+
+namespace ui {
+
+namespace qt {
+
+namespace {
+
+// The window's own handle, where the window system delivers its input, or
+// the widget itself before the window has one.
+QObject* InputTarget(QWidget* window) {
+  if (QWindow* handle = window->windowHandle()) return handle;
+  return window->focusWidget() != nullptr ? window->focusWidget() : window;
+}
+
+QMessageBox::StandardButton ButtonFor(int answer) {
+  switch (answer) {
+    case kIdYes:
+      return QMessageBox::Yes;
+    case kIdNo:
+      return QMessageBox::No;
+    default:
+      return QMessageBox::Ok;
+  }
+}
+
+OpenMessageBox* TopBox() {
+  QWidget* top = QApplication::activeModalWidget();
+  for (OpenMessageBox* open : TheState().boxes)
+    if (open->box == top) return open;
+  return nullptr;
+}
+
+}  // namespace
+
+void SendClick(QWidget* widget) {
+  QWidget* top = widget->window();
+  const QPoint at = widget->mapTo(top, widget->rect().center());
+  // The window system's press focuses the control under the pointer before
+  // Qt sees the click; an event sent from here does not, so do it here.
+  QWidget* under = top->childAt(at);
+  if (under != nullptr && under->isEnabled() && (under->focusPolicy() & Qt::ClickFocus) != 0)
+    under->setFocus(Qt::MouseFocusReason);
+  QPointer<QObject> target = InputTarget(top);
+  const bool toWindow = target == top->windowHandle();
+  const QPointF local = toWindow ? QPointF(at) : QPointF(widget->rect().center());
+  const QPointF global = top->mapToGlobal(QPointF(at));
+  QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QCoreApplication::sendEvent(toWindow ? target.data() : widget, &press);
+  // The press may have ended a nested run that closed the window.
+  if (target.isNull()) return;
+  QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(toWindow ? target.data() : widget, &release);
+}
+
+void SendKey(QWidget* window, int key, const QString& text) {
+  QPointer<QObject> target = InputTarget(window);
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QCoreApplication::sendEvent(target, &press);
+  if (target.isNull()) return;
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QCoreApplication::sendEvent(target, &release);
+}
+
+}  // namespace qt
+
+namespace backend {
+
+Window* TopWindow() {
+  QWidget* top = QApplication::activeModalWidget();
+  for (Window* window : qt::TheState().windows)
+    if (window->widget == top) return window;
+  return nullptr;
+}
+
+Window* FindWindow(int templateId) {
+  const auto& windows = qt::TheState().windows;
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+    if ((*it)->tmpl->id == templateId) return *it;
+  return nullptr;
+}
+
+int TemplateOf(Window* window) {
+  return window->tmpl->id;
+}
+
+std::string WindowCaption(Window* window) {
+  return window->widget->windowTitle().toStdString();
+}
+
+std::pair<int, int> WindowIcons(Window* window) {
+  // Only what the window really shows counts.
+  const qint64 shown = window->widget->windowIcon().cacheKey();
+  const auto showing = [shown](int id) {
+    return id != 0 && qt::IconResource(id).cacheKey() == shown ? id : 0;
+  };
+  return {showing(window->bigIcon), showing(window->smallIcon)};
+}
+
+void SimulateClick(Window* window, int controlId) {
+  qt::SendClick(window->Control(controlId).widget);
+}
+
+void SimulateTyping(Window* window, int controlId, std::string_view text) {
+  auto* edit = qobject_cast<QLineEdit*>(window->Control(controlId).widget);
+  if (edit == nullptr || !edit->isEnabled()) return;
+  // Click into the box, select what is there, and type over it.
+  qt::SendClick(edit);
+  edit->selectAll();
+  const QString typed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  if (typed.isEmpty()) qt::SendKey(window->widget, Qt::Key_Delete);
+  for (QChar c : typed) {
+    // Qt's key codes for printable ASCII are the upper-case characters.
+    const int key = c.unicode() < 0x80 ? c.toUpper().unicode() : int{Qt::Key_unknown};
+    qt::SendKey(window->widget, key, QString(c));
+  }
+}
+
+void SimulateSelect(Window* window, int controlId, int index) {
+  QWidget* combo = window->Control(controlId).widget;
+  if (!combo->isEnabled()) return;
+  combo->setFocus(Qt::MouseFocusReason);
+  SetComboSelection(window, controlId, index);
+}
+
+void SimulateKey(Window* window, Key key) {
+  if (key == Key::Enter)
+    qt::SendKey(window->widget, Qt::Key_Return, QStringLiteral("\r"));
+  else
+    qt::SendKey(window->widget, Qt::Key_Escape, QStringLiteral("\x1b"));
+}
+
+void SimulateCloseBox(Window* window) {
+  // The window system's close: Qt turns it into a close event, which the
+  // dialog's window hands to the dialog as the system command Close.
+  if (QWindow* handle = window->widget->windowHandle())
+    handle->close();
+  else
+    window->widget->close();
+}
+
+void SimulateSystemCommand(Window* window, unsigned command) {
+  // An item of the window's menu is chosen as the operator chooses it; any
+  // other command goes to the dialog as the system would send it.
+  if (window->systemMenu != nullptr) {
+    for (QAction* item : window->systemMenu->actions()) {
+      if (!item->isSeparator() && item->data().toUInt() == command) return item->trigger();
+    }
+  }
+  window->dialog->HandleSysCommand(command);
+}
+
+std::vector<automation::MenuItem> AppendedSystemMenu(Window* window) {
+  std::vector<automation::MenuItem> items;
+  if (window->systemMenu == nullptr) return items;
+  const QList<QAction*> actions = window->systemMenu->actions();
+  for (qsizetype i = window->systemMenuFixedItems; i < actions.size(); ++i) {
+    if (actions[i]->isSeparator())
+      items.push_back({0, ""});
+    else
+      items.push_back({actions[i]->data().toUInt(), actions[i]->text().toStdString()});
+  }
+  return items;
+}
+
+std::optional<automation::MessageBoxInfo> TopMessageBox() {
+  if (qt::OpenMessageBox* open = qt::TopBox()) return open->info;
+  return std::nullopt;
+}
+
+void AnswerTopMessageBox(int answer) {
+  qt::OpenMessageBox* open = qt::TopBox();
+  if (open == nullptr) return;
+  if (QAbstractButton* button = open->box->button(qt::ButtonFor(answer))) qt::SendClick(button);
+}
+
+void AbortAll() {
+  qt::State& s = qt::TheState();
+  // A dialog that has ended keeps its result: its loop may still be serving
+  // the work posted before it ended.
+  for (Window* window : s.windows)
+    if (!window->ended) EndModal(window, IDCANCEL);
+  for (qt::OpenMessageBox* open : s.boxes) {
+    const bool yesNo = (open->info.flags & kMbYesNo) != 0;
+    if (QAbstractButton* button = open->box->button(yesNo ? QMessageBox::No : QMessageBox::Ok))
+      button->click();
+  }
+}
+
+}  // namespace backend
+}  // namespace ui
