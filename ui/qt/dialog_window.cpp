@@ -292,8 +292,13 @@ DialogUnits DialogUnitsOf(const QFont& font) {
   return {(width / 26 + 1) / 2, metrics.height()};
 }
 
-QFont DialogFont() {
-  return QApplication::font();
+QFont DialogFont(const res::DialogTemplate& dialogTemplate) {
+  // The template's size, not the desktop's: the templates' texts were fitted
+  // to their controls at 8 points, and the base units scale the controls
+  // with the font, not the text within them.
+  QFont font = QApplication::font();
+  font.setPointSize(dialogTemplate.fontPoints);
+  return font;
 }
 
 QIcon IconResource(int resourceId) {
@@ -354,7 +359,7 @@ Window* CreateDialogWindow(CDialog& dialog, const res::DialogTemplate& dialogTem
   if (sysMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   window->widget = new qt::DialogWidget(*window, owner != nullptr ? owner->widget : nullptr, flags);
   QDialog* widget = window->widget;
-  widget->setFont(qt::DialogFont());
+  widget->setFont(qt::DialogFont(dialogTemplate));
   widget->setWindowTitle(qt::FromUtf8(dialogTemplate.caption));
   widget->setWindowIcon(qt::IconResource(IDR_MAINFRAME));
   const qt::DialogUnits units = qt::DialogUnitsOf(widget->font());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QDialog>
+#include <QFont>
 #include <QIcon>
 #include <QMenu>
 #include <QMessageBox>
@@ -56,9 +57,9 @@ struct DialogUnits {
 };
 DialogUnits DialogUnitsOf(const QFont& font);
 
-// The font every dialog is drawn in: the desktop's UI font, standing in for
-// the templates' "MS Sans Serif".
-QFont DialogFont();
+// The font a dialog is drawn in: the desktop's UI font standing in for the
+// template's "MS Sans Serif", at the template's size.
+QFont DialogFont(const res::DialogTemplate& dialogTemplate);
 
 // An icon resource with its images (icon 128: 16 and 32 pixels).
 QIcon IconResource(int resourceId);
