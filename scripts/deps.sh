@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libpcap-dev tshark
-  qt6-base-dev fonts-dejavu-core xvfb xauth
+  qt6-base-dev qt6-base-private-dev fonts-dejavu-core xvfb xauth
 )
 
 missing=()
