@@ -191,8 +191,17 @@ std::optional<MessageBoxInfo> WaitForMessageBox(std::chrono::milliseconds timeou
   std::optional<MessageBoxInfo> box;
   WaitUntil(
       [&] {
-        box = OnUiThread<std::optional<MessageBoxInfo>>(backend::TopMessageBox, std::nullopt);
-        return box.has_value();
+        // Handed over as a pointer: GCC 12 takes the copy of an empty
+        // std::optional of this record for a read of uninitialised memory
+        // (-Wmaybe-uninitialized, at -O2).
+        const auto top = OnUiThread<std::shared_ptr<const MessageBoxInfo>>(
+            [] {
+              std::optional<MessageBoxInfo> top = backend::TopMessageBox();
+              return top ? std::make_shared<const MessageBoxInfo>(std::move(*top)) : nullptr;
+            },
+            nullptr);
+        if (top != nullptr) box.emplace(*top);
+        return top != nullptr;
       },
       timeout);
   return box;
