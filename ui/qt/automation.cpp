@@ -135,9 +135,9 @@ void SimulateTyping(Window* window, int controlId, std::string_view text) {
 }
 
 void SimulateSelect(Window* window, int controlId, int index) {
-  QWidget* combo = window->Control(controlId).widget;
-  if (!combo->isEnabled()) return;
-  combo->setFocus(Qt::MouseFocusReason);
+  const QtControl& control = window->Control(controlId);
+  if (control.tmpl->kind != res::ControlKind::DropDownList || !control.widget->isEnabled()) return;
+  control.widget->setFocus(Qt::MouseFocusReason);
   SetComboSelection(window, controlId, index);
 }
 
