@@ -18,7 +18,7 @@ FakeControl& Window::Control(int id) {
 
 namespace {
 
-bool IsButton(const FakeControl& c) {
+[[maybe_unused]] bool IsButton(const FakeControl& c) {  // for an assert
   using enum res::ControlKind;
   return c.tmpl->kind == AutoRadioButton || c.tmpl->kind == AutoCheckBox;
 }
