@@ -216,7 +216,7 @@ TEST_F(SettingsTest, ASaveThatDiesHalfWayLeavesTheOldFileWhole) {
   EXPECT_EQ(sizes, std::vector<std::uintmax_t>{40});  // the new file, cut short where it died
 }
 
-TEST(SettingsFileTest, AWindowsDirectoryFileIsReadOnlyWhenTheUsersOwnIsMissing) {
+TEST(SettingsFileTest, TheWindowsDirectorysFileIsReadWhenOnlyItExists) {
   TempDir dir;
   const fs::path own = dir.path() / "own.ini", legacy = dir.path() / "legacy.ini";
   EXPECT_EQ(ChooseSettingsFile(own, legacy), own);
