@@ -7,6 +7,7 @@
 #include "adapter/init_blocks.h"
 #include "platform/folders.h"
 #include "platform/profile.h"
+#include "res/resource.h"
 
 std::int32_t DeviceNumber;
 std::int32_t DataRate;
@@ -22,11 +23,6 @@ namespace {
 
 constexpr const char* kFileName = "Tarnwick.ini";
 constexpr const char* kSection = "Tarnwick";
-
-// The main window's adapter-type radio buttons.
-constexpr int kUsbButton = 1000;
-constexpr int kMorlaButton = 1001;
-constexpr int kVornexButton = 1002;
 
 struct IntKey {
   const char* name;
@@ -97,8 +93,8 @@ void LoadSettings() {
 }
 
 void SaveSettings(SettingsPrompt& ui) {
-  if (ui.CheckState(kUsbButton) != LoadedKesta || ui.CheckState(kMorlaButton) != LoadedMorla ||
-      ui.CheckState(kVornexButton) != LoadedVornex) {
+  if (ui.CheckState(IDC_USB) != LoadedKesta || ui.CheckState(IDC_MORLA) != LoadedMorla ||
+      ui.CheckState(IDC_VORNEX) != LoadedVornex) {
     SettingsChanged = 1;
   }
   if (SettingsChanged == 0) return;
@@ -116,7 +112,7 @@ void SaveSettings(SettingsPrompt& ui) {
   WriteInt(kNodeId, LocalInit.nodeId, file);
   platform::WritePrivateProfileStringA(kSection, kIpAddress, IPAddress.c_str(), file.c_str());
   WriteInt(kPortNumber, PortNumber, file);
-  WriteInt(kKesta, ui.CheckState(kUsbButton), file);
-  WriteInt(kMorla, ui.CheckState(kMorlaButton), file);
-  WriteInt(kVornex, ui.CheckState(kVornexButton), file);
+  WriteInt(kKesta, ui.CheckState(IDC_USB), file);
+  WriteInt(kMorla, ui.CheckState(IDC_MORLA), file);
+  WriteInt(kVornex, ui.CheckState(IDC_VORNEX), file);
 }

@@ -28,8 +28,8 @@ extern std::uint8_t SettingsChanged;
 // What SaveSettings needs of the main window, which implements it.
 class SettingsPrompt {
  public:
-  // The check state of the main window's radio button `controlId` (1000,
-  // 1001 or 1002): 0 or 1.
+  // The check state of the main window's radio button `controlId` (IDC_USB,
+  // IDC_MORLA or IDC_VORNEX): 0 or 1.
   virtual int CheckState(int controlId) = 0;
   // Shows a message box owned by the main window with the question icon and
   // the buttons Yes and No; true when the answer is Yes.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "adapter/init_blocks.h"
+#include "res/resource.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -21,14 +22,14 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-// The main window as SaveSettings sees it: its radio buttons 1000-1002 and the
+// The main window as SaveSettings sees it: its three radio buttons and the
 // operator's answer, with every question it was asked.
 struct FakeMainWindow : SettingsPrompt {
   int checks[3] = {1, 0, 0};
   bool answer = true;
   std::vector<std::pair<std::string, std::string>> asked;
 
-  int CheckState(int controlId) override { return checks[controlId - 1000]; }
+  int CheckState(int controlId) override { return checks[controlId - IDC_USB]; }
   bool AskYesNo(const char* text, const char* caption) override {
     asked.emplace_back(text, caption);
     return answer;
