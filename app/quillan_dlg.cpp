@@ -5,6 +5,7 @@
 #include "adapter/com20020.h"
 #include "adapter/connect.h"
 #include "app/about_dlg.h"
+#include "capture/rx_dlg.h"
 #include "dialogs/local_dlg.h"
 #include "dialogs/srvr_dlg.h"
 #include "res/resource.h"
@@ -125,7 +126,7 @@ void CQuillanDlg::OnSettings() {
 }
 
 void CQuillanDlg::OnReceive() {
-  CDialog dlg(IDD_RECEIVE);
+  CRxDlg dlg;
   dlg.DoModal();
 }
 
