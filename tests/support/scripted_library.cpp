@@ -79,6 +79,11 @@ void ScriptedLibrary::QueueReceives(std::vector<ScriptedReceive> receives) {
   receives_.insert(receives_.end(), receives.begin(), receives.end());
 }
 
+std::size_t ScriptedLibrary::QueuedReceives() const {
+  std::lock_guard lock(mutex_);
+  return receives_.size();
+}
+
 void ScriptedLibrary::OnReceive(std::function<void(int)> hook) {
   std::lock_guard lock(mutex_);
   onReceive_ = std::move(hook);
@@ -107,7 +112,8 @@ std::int32_t ScriptedLibrary::Init(void* block, std::uint8_t device, std::uint8_
   LibraryCall& call = Record("Com20020Init");
   call.deviceNumber = device;
   call.adapterKind = kind;
-  const std::size_t size = kind == kAdapterServer ? sizeof(ServerInitBlock) : sizeof(LocalInitBlock);
+  const std::size_t size =
+      kind == kAdapterServer ? sizeof(ServerInitBlock) : sizeof(LocalInitBlock);
   const auto* bytes = static_cast<const std::uint8_t*>(block);
   call.block.assign(bytes, bytes + size);
   if (kind == kAdapterServer) {
@@ -216,7 +222,9 @@ extern "C" {
 std::int32_t Com20020Init(void* block, std::uint8_t device, std::uint8_t kind) {
   return ScriptedLibrary::Get().Init(block, device, kind);
 }
-std::int32_t Com20020Exit(void) { return ScriptedLibrary::Get().Exit(); }
+std::int32_t Com20020Exit(void) {
+  return ScriptedLibrary::Get().Exit();
+}
 std::int32_t Com20020Register(RegisterRequest* request) {
   return ScriptedLibrary::Get().Register(request);
 }
@@ -226,6 +234,10 @@ std::int32_t Com20020WakeOnReceive(Com20020Event event) {
 std::int32_t Com20020ResetWakeOnReceive(void) {
   return ScriptedLibrary::Get().ResetWakeOnReceive();
 }
-std::int32_t Com20020FlushRX(void) { return ScriptedLibrary::Get().FlushRx(); }
-std::int32_t Com20020Receive(ArcnetFrame* frame) { return ScriptedLibrary::Get().Receive(frame); }
+std::int32_t Com20020FlushRX(void) {
+  return ScriptedLibrary::Get().FlushRx();
+}
+std::int32_t Com20020Receive(ArcnetFrame* frame) {
+  return ScriptedLibrary::Get().Receive(frame);
+}
 }

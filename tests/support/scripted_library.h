@@ -54,6 +54,7 @@ class ScriptedLibrary {
   // Answers for the next Com20020Receive calls; an empty script answers
   // "nothing received, none waiting".
   void QueueReceives(std::vector<ScriptedReceive> receives);
+  std::size_t QueuedReceives() const;
   // Called inside each Com20020Receive with the number of the call (from 1).
   void OnReceive(std::function<void(int)> hook);
 
