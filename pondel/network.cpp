@@ -55,22 +55,23 @@ void SimNetwork::RunPaced(SimConfig config) {
   double next = arrivals.Exponential(meanGap);  // seconds from start
   std::vector<ArcnetFrame> batch;
   batch.reserve(kChunk);
+  const auto accepts = [this](std::uint8_t destination) {
+    return controller_.Accepts(destination);
+  };
 
   while (!stopping_) {
     lock.unlock();
     const double now = Seconds(std::chrono::steady_clock::now() - start).count();
     next = std::max(next, now - kMostBehind);
     while (next <= now && !stopping_) {
-      ArcnetFrame& frame = batch.emplace_back();
-      traffic.Next(controller_.NodeId(), frame);
-      if (!controller_.Accepts(frame.destination)) batch.pop_back();
+      traffic.Next(controller_.NodeId(), batch.emplace_back());
       next += arrivals.Exponential(meanGap);
       if (batch.size() == kChunk) {
-        queue_.Push(batch);
+        queue_.Push(batch, accepts);
         batch.clear();
       }
     }
-    if (!batch.empty()) queue_.Push(batch);
+    if (!batch.empty()) queue_.Push(batch, accepts);
     batch.clear();
     const auto wake = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                   Seconds(std::max(next, now + kTick)));
@@ -81,15 +82,15 @@ void SimNetwork::RunPaced(SimConfig config) {
 
 void SimNetwork::RunFlood(SimConfig config) {
   BacnetTraffic traffic(config.seed, config.shortestOnly);
-  // The next batch is made while the consumer drains the last one.
+  const auto accepts = [this](std::uint8_t destination) {
+    return controller_.Accepts(destination);
+  };
+  // The next batch is made while the consumer drains the last one. It is as
+  // large as the queue: in receive-all mode it fills it.
   std::vector<ArcnetFrame> batch(config.queueCapacity);
   while (!stopping_) {
-    for (ArcnetFrame& frame : batch) {
-      do {
-        traffic.Next(controller_.NodeId(), frame);
-      } while (!controller_.Accepts(frame.destination));
-    }
-    if (!queue_.PushWhenEmpty(batch)) return;
+    for (ArcnetFrame& frame : batch) traffic.Next(controller_.NodeId(), frame);
+    if (!queue_.PushWhenEmpty(batch, accepts)) return;
   }
 }
 

@@ -6,8 +6,6 @@
 #include <unistd.h>
 #endif
 
-#include <cstring>
-
 #include "pondel/pondel.h"
 
 namespace pondel {
@@ -34,11 +32,6 @@ bool Usable(Com20020Event event) {
 #endif
 }
 
-// Only the header and the data bytes in use are copied: most frames are short.
-void CopyFrame(ArcnetFrame& to, const ArcnetFrame& from) {
-  std::memcpy(&to, &from, offsetof(ArcnetFrame, data) + from.length);
-}
-
 }  // namespace
 
 void ReceiveQueue::Open(std::size_t capacity) {
@@ -58,29 +51,6 @@ void ReceiveQueue::Close() {
     event_.reset();
   }
   emptied_.notify_all();
-}
-
-bool ReceiveQueue::Push(std::span<const ArcnetFrame> frames) {
-  std::lock_guard lock(mutex_);
-  if (!open_) return false;
-  for (const ArcnetFrame& frame : frames) {
-    if (count_ == slots_.size()) {
-      dropped_ += 1;
-      continue;
-    }
-    CopyFrame(slots_[(head_ + count_) % slots_.size()], frame);
-    ++count_;
-  }
-  SignalLocked();
-  return true;
-}
-
-bool ReceiveQueue::PushWhenEmpty(std::span<const ArcnetFrame> frames) {
-  {
-    std::unique_lock lock(mutex_);
-    emptied_.wait(lock, [this] { return !open_ || count_ == 0; });
-  }
-  return Push(frames);
 }
 
 std::int32_t ReceiveQueue::Take(ArcnetFrame& frame) {

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -23,11 +24,22 @@ class ReceiveQueue {
   // Off line: empty, refuses everything, never signals again.
   void Close();
 
-  // Appends frames, dropping those that find the queue full, and signals the
-  // event. False once the queue is closed.
-  bool Push(std::span<const ArcnetFrame> frames);
-  // Waits until the queue has been emptied, then pushes; false once closed.
-  bool PushWhenEmpty(std::span<const ArcnetFrame> frames);
+  // Frames arriving from the wire: those whose destination accept(destination)
+  // takes are appended, dropped and counted when the queue is full, and the
+  // event is signalled. The filter is applied here, on arrival, so it is the
+  // controller's setting of this moment that counts. False once closed.
+  template <typename Accept>
+  bool Push(std::span<const ArcnetFrame> frames, Accept accept) {
+    std::lock_guard lock(mutex_);
+    return PushLocked(frames, accept);
+  }
+  // The same, once the queue has been emptied.
+  template <typename Accept>
+  bool PushWhenEmpty(std::span<const ArcnetFrame> frames, Accept accept) {
+    std::unique_lock lock(mutex_);
+    emptied_.wait(lock, [this] { return !open_ || count_ == 0; });
+    return PushLocked(frames, accept);
+  }
 
   // Com20020Receive: 0 and the oldest frame, or kPondelSimNothingWaiting /
   // kPondelSimOffline; frame.waiting is set in every case.
@@ -39,6 +51,27 @@ class ReceiveQueue {
   std::uint64_t Dropped() const;
 
  private:
+  template <typename Accept>
+  bool PushLocked(std::span<const ArcnetFrame> frames, Accept accept) {
+    if (!open_) return false;
+    for (const ArcnetFrame& frame : frames) {
+      if (!accept(frame.destination)) continue;
+      if (count_ == slots_.size()) {
+        ++dropped_;
+        continue;
+      }
+      std::size_t tail = head_ + count_;
+      if (tail >= slots_.size()) tail -= slots_.size();
+      CopyFrame(slots_[tail], frame);
+      ++count_;
+    }
+    SignalLocked();
+    return true;
+  }
+  // Only the header and the data bytes in use are copied: most frames are short.
+  static void CopyFrame(ArcnetFrame& to, const ArcnetFrame& from) {
+    std::memcpy(&to, &from, offsetof(ArcnetFrame, data) + from.length);
+  }
   void SignalLocked();
 
   mutable std::mutex mutex_;
