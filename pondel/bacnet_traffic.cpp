@@ -162,14 +162,19 @@ class FrameBuilder {
     for (std::uint8_t b : {0xCD, 0x82, 0x82, 0x03, 0x01}) Byte(b);  // system code, LLC, version
     Byte(npduControl);
   }
-  ~FrameBuilder() { frame_.length = static_cast<std::uint16_t>(size_); }
+  ~FrameBuilder() {
+    assert(size_ <= kArcnetMaxData);
+    frame_.length = static_cast<std::uint16_t>(std::min(size_, kArcnetMaxData));
+  }
 
+  // Bytes past the end of the frame are counted but not stored, so a caller
+  // can write a piece, see that it does not fit, and take it back.
   std::size_t Size() const { return size_; }
   void Truncate(std::size_t size) { size_ = size; }
 
   void Byte(std::uint8_t b) {
-    assert(size_ < kArcnetMaxData);
-    frame_.data[size_++] = b;
+    if (size_ < kArcnetMaxData) frame_.data[size_] = b;
+    ++size_;
   }
 
   void ObjectId(std::uint8_t tagByte, std::uint16_t type, std::uint32_t instance) {

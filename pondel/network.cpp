@@ -55,9 +55,7 @@ void SimNetwork::RunPaced(SimConfig config) {
   double next = arrivals.Exponential(meanGap);  // seconds from start
   std::vector<ArcnetFrame> batch;
   batch.reserve(kChunk);
-  const auto accepts = [this](std::uint8_t destination) {
-    return controller_.Accepts(destination);
-  };
+  const auto accepts = Acceptor();
 
   while (!stopping_) {
     lock.unlock();
@@ -82,9 +80,7 @@ void SimNetwork::RunPaced(SimConfig config) {
 
 void SimNetwork::RunFlood(SimConfig config) {
   BacnetTraffic traffic(config.seed, config.shortestOnly);
-  const auto accepts = [this](std::uint8_t destination) {
-    return controller_.Accepts(destination);
-  };
+  const auto accepts = Acceptor();
   // The next batch is made while the consumer drains the last one. It is as
   // large as the queue: in receive-all mode it fills it.
   std::vector<ArcnetFrame> batch(config.queueCapacity);

@@ -31,6 +31,10 @@ class SimNetwork {
  private:
   void RunPaced(SimConfig config);
   void RunFlood(SimConfig config);
+  // The controller's destination filter, applied as frames reach the queue.
+  auto Acceptor() const {
+    return [this](std::uint8_t destination) { return controller_.Accepts(destination); };
+  }
 
   const SimController& controller_;
   ReceiveQueue& queue_;
