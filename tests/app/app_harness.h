@@ -1,6 +1,7 @@
 // Runs the whole program on the fake backend, as an operator would use it:
-// a fresh settings folder and current folder per test, the scripted adapter
-// library, and the automation interface to drive the windows.
+// a fresh settings folder and current folder per test, and the automation
+// interface to drive the windows; with the scripted adapter library or the
+// stand-in one.
 #pragma once
 
 #include <cstdlib>
@@ -21,16 +22,15 @@
 
 namespace testing_support {
 
-class AppTest : public ::testing::Test {
+class ProgramTest : public ::testing::Test {
  protected:
-  AppTest() {
+  ProgramTest() {
     setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
-    ScriptedLibrary::Get().Reset();
     ui::fake::ClearRecords();
     LocalInit = {};
     ServerInit = {};
   }
-  ~AppTest() override { unsetenv("XDG_CONFIG_HOME"); }
+  ~ProgramTest() override { unsetenv("XDG_CONFIG_HOME"); }
 
   // The settings file's content before the program starts.
   void WriteSettings(const std::string& keys) {
@@ -54,11 +54,17 @@ class AppTest : public ::testing::Test {
         });
   }
 
-  std::vector<LibraryCall> LibraryCalls() const { return ScriptedLibrary::Get().Calls(); }
-
   TempDir home_;
   TempDir cwdDir_;
   ScopedCurrentDir cwd_{cwdDir_.path()};
+};
+
+// The program with the recording double in place of the adapter library.
+class AppTest : public ProgramTest {
+ protected:
+  AppTest() { ScriptedLibrary::Get().Reset(); }
+
+  std::vector<LibraryCall> LibraryCalls() const { return ScriptedLibrary::Get().Calls(); }
 };
 
 }  // namespace testing_support
