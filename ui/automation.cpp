@@ -26,7 +26,11 @@ T OnUiThread(std::function<T()> query, T fallback, std::chrono::milliseconds tim
   auto promise = std::make_shared<std::promise<T>>();
   auto future = promise->get_future();
   backend::PostToUiThread([promise, query = std::move(query)] { promise->set_value(query()); });
-  if (future.wait_for(timeout) != std::future_status::ready) return fallback;
+  // In slices: a program that has ended serves no more queries.
+  const auto deadline = Clock::now() + timeout;
+  while (future.wait_for(10ms) != std::future_status::ready) {
+    if (!programRunning.load() || Clock::now() >= deadline) return fallback;
+  }
   return future.get();
 }
 
