@@ -33,8 +33,7 @@ void CLocalDlg::OnOK() {
   }
   const int deviceNumber = GetDlgItemInt(IDC_DEVICE_NUMBER);
   if (static_cast<unsigned>(deviceNumber) > 7u) {
-    MessageBox("Device must be between 0 and 7", "Device Number Error",
-               kMbOk | kMbIconExclamation);
+    MessageBox("Device must be between 0 and 7", "Device Number Error", kMbOk | kMbIconExclamation);
     return;
   }
   SettingsChanged = 1;

@@ -3,12 +3,11 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <cerrno>
+#include <cstdint>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstdint>
 #endif
 
 namespace platform {
@@ -19,9 +18,15 @@ EventHandle CreateAutoResetEvent() {
   HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   return event != nullptr ? event : kNoEvent;
 }
-void ResetEvent(EventHandle event) { ::ResetEvent(event); }
-void SignalEvent(EventHandle event) { ::SetEvent(event); }
-void CloseEvent(EventHandle event) { CloseHandle(event); }
+void ResetEvent(EventHandle event) {
+  ::ResetEvent(event);
+}
+void SignalEvent(EventHandle event) {
+  ::SetEvent(event);
+}
+void CloseEvent(EventHandle event) {
+  CloseHandle(event);
+}
 
 WaitResult WaitForEvent(EventHandle event, std::chrono::milliseconds timeout) {
   switch (WaitForSingleObject(event, static_cast<DWORD>(timeout.count()))) {
@@ -55,7 +60,9 @@ void SignalEvent(EventHandle event) {
   }
 }
 
-void CloseEvent(EventHandle event) { close(event); }
+void CloseEvent(EventHandle event) {
+  close(event);
+}
 
 WaitResult WaitForEvent(EventHandle event, std::chrono::milliseconds timeout) {
   pollfd p{event, POLLIN, 0};

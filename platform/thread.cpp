@@ -14,6 +14,8 @@ bool StartThread(ThreadFunction function, void* param) {
   }
 }
 
-void Sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void Sleep(std::chrono::milliseconds duration) {
+  std::this_thread::sleep_for(duration);
+}
 
 }  // namespace platform
