@@ -19,15 +19,16 @@ std::atomic<bool> programRunning{false};
 
 // Runs `query` on the UI thread and returns its result, or `fallback` when
 // the UI thread does not get to it in time (it is blocked: a test failure,
-// not a hang) or the program ends first (then nothing serves the query).
+// not a hang) or the program has ended.
 template <class T>
 T OnUiThread(std::function<T()> query, T fallback, std::chrono::milliseconds timeout = kTimeout) {
   if (!programRunning.load()) return fallback;
   auto promise = std::make_shared<std::promise<T>>();
   auto future = promise->get_future();
   backend::PostToUiThread([promise, query = std::move(query)] { promise->set_value(query()); });
+  // In slices: a program that has ended serves no more queries.
   const auto deadline = Clock::now() + timeout;
-  while (future.wait_for(5ms) != std::future_status::ready) {
+  while (future.wait_for(10ms) != std::future_status::ready) {
     if (!programRunning.load() || Clock::now() >= deadline) return fallback;
   }
   return future.get();
@@ -143,6 +144,11 @@ bool PressEnter(int templateId) {
 bool PressEscape(int templateId) {
   return Deliver(templateId, kWholeWindow,
                  [](Window* w) { backend::SimulateKey(w, backend::Key::Escape); });
+}
+
+bool PressTab(int templateId) {
+  return Deliver(templateId, kWholeWindow,
+                 [](Window* w) { backend::SimulateKey(w, backend::Key::Tab); });
 }
 
 bool PressCloseBox(int templateId) {

@@ -37,6 +37,8 @@ bool Type(int templateId, int controlId, std::string_view text);
 bool Select(int templateId, int controlId, int index);
 bool PressEnter(int templateId);
 bool PressEscape(int templateId);
+// Moves the focus to the next enabled tab stop, as the Tab key does.
+bool PressTab(int templateId);
 bool PressCloseBox(int templateId);
 // Sends a system command as the system menu would (any value, listed or not).
 bool SystemCommand(int templateId, unsigned command);

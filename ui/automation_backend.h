@@ -16,7 +16,7 @@ struct Window;
 
 namespace ui::backend {
 
-enum class Key { Enter, Escape };
+enum class Key { Enter, Escape, Tab };
 
 // Queues the operator's input (a click, a key, an answer to a message box):
 // served by modal runs and message boxes, held back while the UI thread

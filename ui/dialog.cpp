@@ -181,11 +181,12 @@ bool CDialog::HandleInitDialog() {
 
 void CDialog::HandleCommand(int id) {
   Guarded("a command handler", [&] {
-    if (id == IDOK) return OnOK();
-    if (id == IDCANCEL) return OnCancel();
+    // The dialog's own map first, so it can take over IDOK and IDCANCEL.
     for (const MessageMapEntry& entry : GetMessageMap()) {
       if (entry.id == id) return entry.handler(*this);
     }
+    if (id == IDOK) return OnOK();
+    if (id == IDCANCEL) return OnCancel();
   });
 }
 

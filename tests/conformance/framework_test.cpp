@@ -349,6 +349,22 @@ TEST(Framework, EnterPressesTheFocusedPushButtonElseTheDefaultOne) {
   EXPECT_EQ(main.connectClicks, 2);
 }
 
+TEST(Framework, TabMovesTheFocusThroughTheEnabledTabStopsInTemplateOrder) {
+  MainProbe main;
+  const int result = RunAsMainWindow(main, [&] {
+    // Exit has the focus at the start; the radio buttons are no tab stops.
+    EXPECT_TRUE(PressTab(kMain));  // Settings
+    EXPECT_TRUE(PressTab(kMain));  // Connect
+    EXPECT_TRUE(PressEnter(kMain));
+    EXPECT_TRUE(WaitUntil([&] { return main.connectClicks == 1; }));
+    EXPECT_TRUE(PressTab(kMain));  // past the disabled Receive, round to Exit
+    EXPECT_TRUE(PressEnter(kMain));
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(main.connectClicks, 1);
+  EXPECT_EQ(main.settingsClicks, 0);
+}
+
 TEST(Framework, EnterDoesNothingWhileTheDefaultButtonIsDisabled) {
   struct Probe : CDialog {
     Probe() : CDialog(kReceive) {}

@@ -26,6 +26,22 @@ bool TakesFocus(const FakeControl& control) {
   return kind != Static && kind != GroupBox && kind != Icon;
 }
 
+// The next enabled tab stop after the focused control in template order,
+// wrapping round, as the dialog manager's Tab does.
+void FocusNextTabStop(Window* window) {
+  const auto& controls = window->controls;
+  std::size_t at = controls.size() - 1;
+  for (std::size_t i = 0; i < controls.size(); ++i)
+    if (controls[i].tmpl->id == window->focus) at = i;
+  for (std::size_t step = 1; step <= controls.size(); ++step) {
+    const FakeControl& next = controls[(at + step) % controls.size()];
+    if ((next.tmpl->style & res::kTabStop) != 0 && next.enabled) {
+      window->focus = next.tmpl->id;
+      return;
+    }
+  }
+}
+
 bool IsPushButton(const FakeControl& control) {
   return control.tmpl->kind == res::ControlKind::PushButton ||
          control.tmpl->kind == res::ControlKind::DefPushButton;
@@ -99,6 +115,7 @@ void SimulateSelect(Window* window, int controlId, int index) {
 
 void SimulateKey(Window* window, Key key) {
   if (key == Key::Escape) return window->dialog->HandleCommand(IDCANCEL);
+  if (key == Key::Tab) return FocusNextTabStop(window);
   // Enter presses the push button that has the focus; otherwise the default
   // push button if it is enabled (a disabled one takes no Enter), and in a
   // dialog without one it sends IDOK, as the dialog manager does.

@@ -142,10 +142,14 @@ void SimulateSelect(Window* window, int controlId, int index) {
 }
 
 void SimulateKey(Window* window, Key key) {
-  if (key == Key::Enter)
-    qt::SendKey(window->widget, Qt::Key_Return, QStringLiteral("\r"));
-  else
-    qt::SendKey(window->widget, Qt::Key_Escape, QStringLiteral("\x1b"));
+  switch (key) {
+    case Key::Enter:
+      return qt::SendKey(window->widget, Qt::Key_Return, QStringLiteral("\r"));
+    case Key::Escape:
+      return qt::SendKey(window->widget, Qt::Key_Escape, QStringLiteral("\x1b"));
+    case Key::Tab:
+      return qt::SendKey(window->widget, Qt::Key_Tab, QStringLiteral("\t"));
+  }
 }
 
 void SimulateCloseBox(Window* window) {

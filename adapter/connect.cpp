@@ -1,0 +1,46 @@
+#include "adapter/connect.h"
+
+#include "adapter/init_blocks.h"
+#include "settings/settings.h"
+
+std::uint8_t Connected = 0;
+
+DataRateCodes DataRateCodesFor(std::int32_t dataRate) {
+  // Index of the list entry: 156.25 kbps, 312.5 kbps, 625 kbps, 1.25 MHz,
+  // 2.5 MHz, 5 MHz, 7.5 MHz, 10 MHz.
+  static constexpr DataRateCodes kCodes[] = {{4, 0}, {3, 0}, {2, 0}, {1, 0},
+                                             {0, 0}, {5, 0}, {7, 1}, {10, 1}};
+  const auto index = static_cast<std::uint32_t>(dataRate);
+  return index < std::size(kCodes) ? kCodes[index] : DataRateCodes{0, 0};
+}
+
+std::uint8_t TimeoutCodeFor(std::int32_t timeouts) {
+  // Standard, Four, Eight, Sixteen.
+  static constexpr std::uint8_t kCodes[] = {0x18, 0x10, 0x08, 0x00};
+  const auto index = static_cast<std::uint32_t>(timeouts);
+  return index < std::size(kCodes) ? kCodes[index] : 0x18;
+}
+
+InitOutcome InitAdapter(bool server, bool usb) {
+  LocalInit.initFlagA = 1;
+  LocalInit.initFlagB = 1;
+  ServerInit.initFlag = 1;
+  if (server) {
+    if (!IPAddress.empty()) {
+      ServerInit.address = IPAddress.c_str();
+      ServerInit.port = static_cast<std::uint16_t>(PortNumber);
+    } else {
+      ServerInit.address = nullptr;  // the library finds the server itself
+      ServerInit.port = 0;
+    }
+    const std::int32_t result = Com20020Init(&ServerInit, 0, kAdapterServer);
+    return {result, ServerInit.nodeId};
+  }
+  const DataRateCodes rate = DataRateCodesFor(DataRate);
+  LocalInit.dataRateCode = rate.dataRateCode;
+  LocalInit.highRate = rate.highRate;
+  LocalInit.timeoutCode = TimeoutCodeFor(Timeouts);
+  const std::int32_t result = Com20020Init(&LocalInit, static_cast<std::uint8_t>(DeviceNumber),
+                                           usb ? kAdapterUsb : kAdapterPci);
+  return {result, LocalInit.nodeId};
+}

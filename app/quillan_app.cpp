@@ -1,0 +1,22 @@
+#include "app/quillan_app.h"
+
+#include "app/quillan_dlg.h"
+#include "capture/sample_capture.h"
+#include "platform/sockets.h"
+#include "res/resource.h"
+#include "res/templates.h"
+
+bool CQuillanApp::InitInstance() {
+  if (!platform::StartSockets()) {
+    AfxMessageBox(res::StringResource(IDS_SOCKETS_INIT_FAILED), kMbOk | kMbIconExclamation);
+    return false;
+  }
+  WriteSampleCapture();
+
+  CQuillanDlg dlg;
+  m_pMainWnd = &dlg;
+  dlg.DoModal();
+  m_pMainWnd = nullptr;
+  // False: the program ends here rather than in a message loop of its own.
+  return false;
+}

@@ -1,0 +1,160 @@
+#include "app/quillan_dlg.h"
+
+#include <string>
+
+#include "adapter/com20020.h"
+#include "adapter/connect.h"
+#include "app/about_dlg.h"
+#include "capture/rx_dlg.h"
+#include "dialogs/local_dlg.h"
+#include "dialogs/srvr_dlg.h"
+#include "res/resource.h"
+#include "res/templates.h"
+#include "settings/settings.h"
+
+CQuillanDlg::CQuillanDlg()
+    : CDialog(IDD_TARNWICK_DIALOG), m_hIcon(CWinApp::Current()->LoadIcon(IDR_MAINFRAME)) {}
+
+void CQuillanDlg::DoDataExchange() {
+  BindControl(IDC_VORNEX, m_vornex);
+  BindControl(IDC_MORLA, m_morla);
+  BindControl(IDC_USB, m_usb);
+  BindControl(IDC_NODE_ID_TEXT, m_nodeIdText);
+  BindControl(IDC_STATUS, m_status);
+  BindControl(IDC_SETTINGS, m_settings);
+  BindControl(IDC_RECEIVE, m_receive);
+  BindControl(IDC_CONNECT, m_connect);
+}
+
+std::span<const CDialog::MessageMapEntry> CQuillanDlg::GetMessageMap() const {
+  static constexpr MessageMapEntry kMap[] = {
+      OnClicked<&CQuillanDlg::OnConnect>(IDC_CONNECT),
+      OnClicked<&CQuillanDlg::OnSettings>(IDC_SETTINGS),
+      OnClicked<&CQuillanDlg::OnReceive>(IDC_RECEIVE),
+  };
+  return kMap;
+}
+
+bool CQuillanDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  if (CMenu* menu = GetSystemMenu()) {
+    const std::string_view about = res::StringResource(IDS_ABOUTBOX);
+    if (!about.empty()) {
+      menu->AppendSeparator();
+      menu->AppendItem(IDM_ABOUTBOX, about);
+    }
+  }
+  SetIcon(m_hIcon, true);
+  SetIcon(m_hIcon, false);
+
+  m_status.SetWindowText("Status: OFFLINE");
+  m_nodeIdText.EnableWindow(false);
+
+  LoadSettings();
+  // Each marked type is checked by itself, none cleared: a file that marks
+  // several types shows them all.
+  if (LoadedKesta == 1) m_usb.SetCheck(1);
+  if (LoadedMorla == 1) m_morla.SetCheck(1);
+  if (LoadedVornex == 1) m_vornex.SetCheck(1);
+
+  Connected = 0;
+  SettingsChanged = 0;
+  return true;
+}
+
+void CQuillanDlg::OnSysCommand(unsigned command) {
+  if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.DoModal();
+  } else {
+    CDialog::OnSysCommand(command);
+  }
+}
+
+void CQuillanDlg::OnConnect() {
+  if (Connected) {
+    Com20020Exit();
+    m_status.SetWindowText("Status: OFFLINE");
+    m_nodeIdText.SetWindowText("Node ID:");
+    m_nodeIdText.EnableWindow(false);
+    m_connect.SetWindowText("Connect");
+    m_receive.EnableWindow(false);
+    m_settings.EnableWindow(true);
+    m_usb.EnableWindow(true);
+    m_morla.EnableWindow(true);
+    m_vornex.EnableWindow(true);
+    Connected = 0;
+    return;
+  }
+
+  // Only VORNEX and USB are read: with neither checked the card is the PCI one.
+  const InitOutcome outcome = InitAdapter(m_vornex.GetCheck() != 0, m_usb.GetCheck() != 0);
+  if (outcome.result != 0) {
+    MessageBox("Init Error: " + std::to_string(outcome.result), "Connect Failure",
+               kMbOk | kMbIconExclamation);
+    return;
+  }
+  m_nodeIdText.SetWindowText("Node ID: " + std::to_string(outcome.nodeId));
+  m_receive.EnableWindow(true);
+  m_nodeIdText.EnableWindow(true);
+  m_settings.EnableWindow(false);
+  m_usb.EnableWindow(false);
+  m_morla.EnableWindow(false);
+  m_vornex.EnableWindow(false);
+  m_status.SetWindowText("Status: ONLINE");
+  m_connect.SetWindowText("Disconnect");
+  Connected = 1;
+}
+
+void CQuillanDlg::OnSettings() {
+  switch (GetCheckedRadioButton(IDC_USB, IDC_VORNEX)) {
+    case IDC_USB:
+    case IDC_MORLA: {
+      CLocalDlg dlg;
+      dlg.DoModal();
+      break;
+    }
+    case IDC_VORNEX: {
+      CSrvrDlg dlg;
+      dlg.DoModal();
+      break;
+    }
+    default:
+      break;  // no adapter type chosen
+  }
+}
+
+void CQuillanDlg::OnReceive() {
+  CRxDlg dlg;
+  dlg.DoModal();
+}
+
+void CQuillanDlg::TakeOfflineAndOfferSave() {
+  // The receive window waits for its capture to end before it closes, and
+  // this window takes no input while it is open: no capture runs here.
+  if (Connected) Com20020Exit();
+  SaveSettings();
+}
+
+void CQuillanDlg::OnOK() {
+  TakeOfflineAndOfferSave();
+  CDialog::OnOK();
+}
+
+void CQuillanDlg::OnCancel() {
+  TakeOfflineAndOfferSave();
+  CDialog::OnCancel();
+}
+
+void CQuillanDlg::LoadSettings() {
+  ::LoadSettings();
+}
+
+void CQuillanDlg::SaveSettings() {
+  ::SaveSettings(*this);
+}
+
+bool CQuillanDlg::AskYesNo(const char* text, const char* caption) {
+  return MessageBox(text, caption, kMbYesNo | kMbIconQuestion) == kIdYes;
+}

@@ -1,0 +1,43 @@
+// The main window: the adapter type, its settings, connect and disconnect,
+// the receive window, and the exit path that offers to save the settings.
+#pragma once
+
+#include "settings/settings.h"
+#include "ui/dialog.h"
+
+class CQuillanDlg : public CDialog, private SettingsPrompt {
+ public:
+  CQuillanDlg();
+
+  virtual void SaveSettings();
+  virtual void LoadSettings();
+
+ protected:
+  void DoDataExchange() override;
+  bool OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  void OnSysCommand(unsigned command) override;
+  std::span<const MessageMapEntry> GetMessageMap() const override;
+
+ private:
+  void OnConnect();
+  void OnSettings();
+  void OnReceive();
+  // Exit, Enter, Escape, the close box and Close all come here.
+  void TakeOfflineAndOfferSave();
+
+  // What the settings' save needs of this window.
+  int CheckState(int controlId) override { return IsDlgButtonChecked(controlId); }
+  bool AskYesNo(const char* text, const char* caption) override;
+
+  CButton m_vornex;
+  CButton m_morla;
+  CButton m_usb;
+  CStatic m_nodeIdText;
+  CStatic m_status;
+  CButton m_settings;
+  CButton m_receive;
+  CButton m_connect;
+  IconHandle m_hIcon;
+};

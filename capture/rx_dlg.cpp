@@ -1,0 +1,109 @@
+#include "capture/rx_dlg.h"
+
+#include <chrono>
+#include <string>
+
+#include "capture/capture_state.h"
+#include "res/resource.h"
+#include "ui/ui_thread.h"
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+
+}  // namespace
+
+CRxDlg::CRxDlg(ThreadStarter startThread) : CDialog(IDD_RECEIVE), startThread_(startThread) {}
+
+CRxDlg::~CRxDlg() {
+  // Every way of closing the window ends the capture first; this only
+  // matters if the window was ended from outside.
+  StopCapture();
+  *alive_ = false;
+}
+
+void CRxDlg::DoDataExchange() {
+  BindControl(IDC_START, m_start);
+  BindControl(IDC_STOP, m_stop);
+  BindControl(IDC_RESET, m_reset);
+  BindControl(IDC_RX_COUNT, m_count);
+}
+
+std::span<const CDialog::MessageMapEntry> CRxDlg::GetMessageMap() const {
+  static constexpr MessageMapEntry kMap[] = {
+      OnClicked<&CRxDlg::OnStart>(IDC_START),
+      OnClicked<&CRxDlg::OnStop>(IDC_STOP),
+      OnClicked<&CRxDlg::OnExit>(IDOK),
+      OnClicked<&CRxDlg::OnReset>(IDC_RESET),
+  };
+  return kMap;
+}
+
+bool CRxDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  ReceivedCount = 0;
+  m_count.SetWindowText("0");
+  return true;
+}
+
+void CRxDlg::OnStart() {
+  CaptureFinished = 0;
+  CaptureRunning = 0;
+  if (!startThread_(ReceiveThread, static_cast<CaptureWindow*>(this))) {
+    // No thread will ever set either flag: stay as before the click.
+    return;
+  }
+  threadStarted_ = true;
+  // Served while waiting: the thread's "Unable to open log file" box.
+  ui::PumpWhile([] { return CaptureRunning == 0 && CaptureFinished == 0; }, kPollInterval);
+  m_start.EnableWindow(false);
+  m_stop.EnableWindow(true);
+  m_reset.EnableWindow(false);
+}
+
+void CRxDlg::OnStop() {
+  StopCapture();
+  m_start.EnableWindow(true);
+  m_stop.EnableWindow(false);
+  m_reset.EnableWindow(true);
+}
+
+void CRxDlg::OnReset() {
+  ReceivedCount = 0;
+  m_count.SetWindowText("0");
+}
+
+void CRxDlg::OnExit() {
+  StopCapture();
+  CDialog::OnOK();
+}
+
+void CRxDlg::OnCancel() {
+  StopCapture();
+  CDialog::OnCancel();
+}
+
+void CRxDlg::StopCapture() {
+  if (CaptureRunning == 1) CaptureRunning = 0;
+  // At most one wait slice or one drain; both files are complete afterwards.
+  if (threadStarted_) ui::PumpWhile([] { return CaptureFinished == 0; }, kPollInterval);
+  threadStarted_ = false;
+}
+
+void CRxDlg::PublishCount(std::int32_t count) {
+  publishedCount_.store(count, std::memory_order_relaxed);
+  if (updatePending_.load(std::memory_order_relaxed) || updatePending_.exchange(true)) return;
+  ui::PostToUiThread([this, alive = alive_] {
+    if (!*alive) return;
+    // Cleared before the count is read: a count published after this read
+    // posts an update of its own.
+    updatePending_.store(false);
+    if (window() != nullptr) SetDlgItemText(IDC_RX_COUNT, std::to_string(publishedCount_.load()));
+  });
+}
+
+void CRxDlg::ShowOpenFailure() {
+  ui::SendToUiThread([this] {
+    MessageBox("Unable to open log file", "File Open Error", kMbOk | kMbIconExclamation);
+  });
+}

@@ -1,0 +1,54 @@
+// The receive window: starts, stops and resets a capture and shows how many
+// frames it has received. It closes only after its capture thread has ended,
+// so there is one capture thread at a time and it never outlives the window.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "capture/receive_thread.h"
+#include "platform/thread.h"
+#include "ui/dialog.h"
+
+class CRxDlg : public CDialog, private CaptureWindow {
+ public:
+  using ThreadStarter = bool (*)(platform::ThreadFunction, void*);
+
+  explicit CRxDlg(ThreadStarter startThread = platform::StartThread);
+  ~CRxDlg() override;
+
+ protected:
+  void DoDataExchange() override;
+  bool OnInitDialog() override;
+  // Escape and the close box: the capture ends as with Exit.
+  void OnCancel() override;
+  std::span<const MessageMapEntry> GetMessageMap() const override;
+
+ private:
+  void OnStart();
+  void OnStop();
+  void OnReset();
+  void OnExit();
+
+  // Asks the capture thread to end and serves UI work until it has.
+  void StopCapture();
+
+  void PublishCount(std::int32_t count) override;
+  void ShowOpenFailure() override;
+
+  CButton m_start;
+  CButton m_stop;
+  CButton m_reset;
+  CEdit m_count;
+
+  ThreadStarter startThread_;
+  bool threadStarted_ = false;  // a capture thread was started and may not have ended
+  // The latest count from the capture thread, and whether an update of the
+  // count box is already on its way: at most one is pending at a time.
+  std::atomic<std::int32_t> publishedCount_{0};
+  std::atomic<bool> updatePending_{false};
+  // Read by the count box's updates on the UI thread: false once this object
+  // is going, so an update still queued then does nothing.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};

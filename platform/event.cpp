@@ -1,0 +1,78 @@
+#include "platform/event.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdint>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+#if defined(_WIN32)
+
+EventHandle CreateAutoResetEvent() {
+  HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  return event != nullptr ? event : kNoEvent;
+}
+void ResetEvent(EventHandle event) {
+  ::ResetEvent(event);
+}
+void SignalEvent(EventHandle event) {
+  ::SetEvent(event);
+}
+void CloseEvent(EventHandle event) {
+  CloseHandle(event);
+}
+
+WaitResult WaitForEvent(EventHandle event, std::chrono::milliseconds timeout) {
+  switch (WaitForSingleObject(event, static_cast<DWORD>(timeout.count()))) {
+    case WAIT_OBJECT_0:
+      return WaitResult::kSignalled;
+    case WAIT_TIMEOUT:
+      return WaitResult::kTimedOut;
+    default:
+      return WaitResult::kFailed;
+  }
+}
+
+#else
+
+EventHandle CreateAutoResetEvent() {
+  // Non-blocking, so that a reset of an event that is not signalled returns
+  // at once instead of waiting for a signal.
+  const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  return fd >= 0 ? fd : kNoEvent;
+}
+
+void ResetEvent(EventHandle event) {
+  std::uint64_t count;
+  while (read(event, &count, sizeof count) < 0 && errno == EINTR) {
+  }
+}
+
+void SignalEvent(EventHandle event) {
+  const std::uint64_t one = 1;
+  while (write(event, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+void CloseEvent(EventHandle event) {
+  close(event);
+}
+
+WaitResult WaitForEvent(EventHandle event, std::chrono::milliseconds timeout) {
+  pollfd p{event, POLLIN, 0};
+  const int ready = poll(&p, 1, static_cast<int>(timeout.count()));
+  if (ready == 0) return WaitResult::kTimedOut;
+  if (ready < 0 || (p.revents & POLLIN) == 0) return WaitResult::kFailed;
+  ResetEvent(event);
+  return WaitResult::kSignalled;
+}
+
+#endif
+
+}  // namespace platform

@@ -1,0 +1,163 @@
+// The exported functions: the adapter's life (Init, Exit) and the calls the
+// capture thread makes, each handed to the controller model, the network or
+// the receive queue.
+#include <mutex>
+
+#include "pondel/bacnet_traffic.h"
+#include "pondel/controller.h"
+#include "pondel/network.h"
+#include "pondel/pondel.h"
+#include "pondel/receive_queue.h"
+#include "pondel/sim_config.h"
+
+namespace pondel {
+
+namespace {
+
+// The network server device joins as this node, away from the BACnet devices.
+constexpr std::uint8_t kServerNode = 254;
+
+// Init and Exit come from one thread and everything else from another, and a
+// process may end without Exit: one object for the whole library, which takes
+// the adapter off line when it goes.
+struct Library {
+  std::mutex lifecycle;  // one Init or Exit at a time
+  SimController controller;
+  ReceiveQueue queue;
+  SimNetwork network{controller, queue};
+
+  ~Library() { TakeOffline(); }
+
+  void TakeOffline() {
+    controller.PowerOff();
+    queue.Close();  // first: a draining caller sees nothing more, a flood stops waiting
+    network.Stop();
+  }
+};
+
+Library& TheLibrary() {
+  static Library library;
+  return library;
+}
+
+bool SimulatedAdapterExists(std::uint8_t kind, std::uint8_t deviceNumber) {
+  return kind == kAdapterUsb ? deviceNumber <= 1 : deviceNumber == 0;
+}
+
+bool ValidDataRate(std::uint8_t code) {
+  for (std::uint8_t valid : {4, 3, 2, 1, 0, 5, 7, 10})
+    if (code == valid) return true;
+  return false;
+}
+
+bool ValidTimeout(std::uint8_t code) {
+  return code == 0x18 || code == 0x10 || code == 0x08 || code == 0x00;
+}
+
+// A controller that finds its ID taken by another node moves to the next free
+// one, going up and wrapping from 255 to 1.
+std::uint8_t FreeNodeFrom(std::uint8_t wanted) {
+  for (int step = 0; step < 255; ++step) {
+    const auto node = static_cast<std::uint8_t>((wanted - 1 + step) % 255 + 1);
+    if (!NodeOccupied(node)) return node;
+  }
+  return wanted;  // unreachable: the devices occupy only a few IDs
+}
+
+std::int32_t CheckLocalBlock(const LocalInitBlock& block, std::uint8_t kind,
+                             std::uint8_t deviceNumber) {
+  if (!SimulatedAdapterExists(kind, deviceNumber)) return kPondelSimNoSuchDevice;
+  if (block.nodeId == 0) return kPondelSimBadNodeId;
+  if (!ValidDataRate(block.dataRateCode)) return kPondelSimBadDataRate;
+  const bool highRate = block.dataRateCode == 7 || block.dataRateCode == 10;
+  if (block.highRate != (highRate ? 1 : 0)) return kPondelSimBadHighRate;
+  if (!ValidTimeout(block.timeoutCode)) return kPondelSimBadTimeout;
+  return 0;
+}
+
+std::int32_t CheckServerBlock(const ServerInitBlock& block) {
+  if (block.address == nullptr) return 0;  // automatic detection finds the simulated server
+  if (block.address[0] == '\0' || block.port == 0) return kPondelSimBadServerAddress;
+  return 0;
+}
+
+std::int32_t Init(void* initBlock, std::uint8_t deviceNumber, std::uint8_t kind) {
+  Library& lib = TheLibrary();
+  std::lock_guard lock(lib.lifecycle);
+  // Every Init starts from off line, so a second one re-initialises and a
+  // refused one leaves the adapter off line.
+  lib.TakeOffline();
+
+  if (kind != kAdapterUsb && kind != kAdapterPci && kind != kAdapterServer)
+    return kPondelSimBadKind;
+  if (initBlock == nullptr) return kPondelSimNoBlock;
+  const std::int32_t refused =
+      kind == kAdapterServer
+          ? CheckServerBlock(*static_cast<const ServerInitBlock*>(initBlock))
+          : CheckLocalBlock(*static_cast<const LocalInitBlock*>(initBlock), kind, deviceNumber);
+  if (refused != 0) return refused;
+  const auto config = ReadSimConfig();
+  if (!config) return kPondelSimBadSetting;
+
+  if (kind == kAdapterServer) {
+    auto& block = *static_cast<ServerInitBlock*>(initBlock);
+    block.nodeId = kServerNode;
+    lib.controller.Reset(kServerNode, 0, 0x18, false);
+  } else {
+    auto& block = *static_cast<LocalInitBlock*>(initBlock);
+    block.nodeId = FreeNodeFrom(block.nodeId);
+    lib.controller.Reset(block.nodeId, block.dataRateCode, block.timeoutCode, block.naks128 != 0);
+  }
+  lib.queue.Open(config->queueCapacity);
+  lib.network.Start(*config);
+  return 0;
+}
+
+}  // namespace
+
+}  // namespace pondel
+
+using pondel::TheLibrary;
+
+extern "C" {
+
+PONDEL_API std::int32_t PONDEL_CALL Com20020Init(void* initBlock, std::uint8_t deviceNumber,
+                                                 std::uint8_t adapterKind) {
+  return pondel::Init(initBlock, deviceNumber, adapterKind);
+}
+
+PONDEL_API std::int32_t PONDEL_CALL Com20020Exit(void) {
+  auto& lib = TheLibrary();
+  std::lock_guard lock(lib.lifecycle);
+  lib.TakeOffline();
+  return 0;
+}
+
+PONDEL_API std::int32_t PONDEL_CALL Com20020Register(RegisterRequest* request) {
+  if (request == nullptr) return kPondelSimNullArgument;
+  return TheLibrary().controller.Access(*request);
+}
+
+PONDEL_API std::int32_t PONDEL_CALL Com20020WakeOnReceive(Com20020Event event) {
+  return TheLibrary().queue.SetEvent(event);
+}
+
+PONDEL_API std::int32_t PONDEL_CALL Com20020ResetWakeOnReceive(void) {
+  TheLibrary().queue.ClearEvent();
+  return 0;
+}
+
+PONDEL_API std::int32_t PONDEL_CALL Com20020FlushRX(void) {
+  return TheLibrary().queue.Flush();
+}
+
+PONDEL_API std::int32_t PONDEL_CALL Com20020Receive(ArcnetFrame* frame) {
+  if (frame == nullptr) return kPondelSimNullArgument;
+  return TheLibrary().queue.Take(*frame);
+}
+
+PONDEL_API std::uint64_t PONDEL_CALL PondelDroppedFrames(void) {
+  return TheLibrary().queue.Dropped();
+}
+
+}  // extern "C"

@@ -1,0 +1,118 @@
+#include "settings/settings.h"
+
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "adapter/init_blocks.h"
+#include "platform/folders.h"
+#include "platform/profile.h"
+#include "res/resource.h"
+
+std::int32_t DeviceNumber;
+std::int32_t DataRate;
+std::int32_t Timeouts;
+std::int32_t PortNumber;
+std::string IPAddress;
+std::uint8_t LoadedKesta;
+std::uint8_t LoadedMorla;
+std::uint8_t LoadedVornex;
+std::uint8_t SettingsChanged;
+
+namespace {
+
+constexpr const char* kFileName = "Tarnwick.ini";
+constexpr const char* kSection = "Tarnwick";
+
+struct IntKey {
+  const char* name;
+  int defaultValue;
+};
+
+constexpr IntKey kDeviceNumber{"DeviceNumber", 0};
+constexpr IntKey kDataRate{"DataRate", 4};
+constexpr IntKey kTimeouts{"Timeouts", 0};
+constexpr IntKey kNodeId{"NodeID", 5};
+constexpr IntKey k128Naks{"128NAKs", 0};
+constexpr const char* kIpAddress = "IPAddress";  // default: empty
+constexpr IntKey kPortNumber{"PortNumber", 5001};
+constexpr IntKey kKesta{"KESTA", 1};
+constexpr IntKey kMorla{"MORLA", 0};
+constexpr IntKey kVornex{"VORNEX", 0};
+
+int ReadInt(const IntKey& key, const std::string& file) {
+  return platform::GetPrivateProfileIntA(kSection, key.name, key.defaultValue, file.c_str());
+}
+
+// The whole value, however long: the profile reader cuts a value to the
+// buffer it is given, so the buffer grows until the value fits.
+std::string ReadText(const char* key, const std::string& file) {
+  std::vector<char> buffer(64);
+  for (;;) {
+    const unsigned length = platform::GetPrivateProfileStringA(
+        kSection, key, "", buffer.data(), static_cast<unsigned>(buffer.size()), file.c_str());
+    if (length + 1 < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+void WriteInt(const IntKey& key, int value, const std::string& file) {
+  platform::WritePrivateProfileStringA(kSection, key.name, std::to_string(value).c_str(),
+                                       file.c_str());
+}
+
+}  // namespace
+
+std::filesystem::path SettingsFilePath() {
+  return platform::UserConfigFolder() / "tarnwick" / kFileName;
+}
+
+std::filesystem::path ChooseSettingsFile(const std::filesystem::path& own,
+                                         const std::filesystem::path& legacy) {
+  std::error_code ec;
+  if (std::filesystem::exists(own, ec) || legacy.empty()) return own;
+  return std::filesystem::exists(legacy, ec) ? legacy : own;
+}
+
+void LoadSettings() {
+  const std::filesystem::path windows = platform::WindowsFolder();
+  const std::string file =
+      ChooseSettingsFile(SettingsFilePath(), windows.empty() ? windows : windows / kFileName)
+          .string();
+  DeviceNumber = ReadInt(kDeviceNumber, file);
+  DataRate = ReadInt(kDataRate, file);
+  Timeouts = ReadInt(kTimeouts, file);
+  // The node ID and 128-NAKs bytes take the low 8 bits of what is read.
+  LocalInit.nodeId = static_cast<std::uint8_t>(ReadInt(kNodeId, file));
+  LocalInit.naks128 = static_cast<std::uint8_t>(ReadInt(k128Naks, file));
+  IPAddress = ReadText(kIpAddress, file);
+  PortNumber = ReadInt(kPortNumber, file);
+  LoadedKesta = ReadInt(kKesta, file) != 0;
+  LoadedMorla = ReadInt(kMorla, file) != 0;
+  LoadedVornex = ReadInt(kVornex, file) != 0;
+}
+
+void SaveSettings(SettingsPrompt& ui) {
+  if (ui.CheckState(IDC_USB) != LoadedKesta || ui.CheckState(IDC_MORLA) != LoadedMorla ||
+      ui.CheckState(IDC_VORNEX) != LoadedVornex) {
+    SettingsChanged = 1;
+  }
+  if (SettingsChanged == 0) return;
+  if (!ui.AskYesNo("Would you like to save your settings?", "Save Settings")) return;
+
+  const std::filesystem::path path = SettingsFilePath();
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  const std::string file = path.string();
+  WriteInt(kDeviceNumber, DeviceNumber, file);
+  WriteInt(kDataRate, DataRate, file);
+  WriteInt(kTimeouts, Timeouts, file);
+  // 128NAKs goes before NodeID, the other way round from the load.
+  WriteInt(k128Naks, LocalInit.naks128, file);
+  WriteInt(kNodeId, LocalInit.nodeId, file);
+  platform::WritePrivateProfileStringA(kSection, kIpAddress, IPAddress.c_str(), file.c_str());
+  WriteInt(kPortNumber, PortNumber, file);
+  WriteInt(kKesta, ui.CheckState(IDC_USB), file);
+  WriteInt(kMorla, ui.CheckState(IDC_MORLA), file);
+  WriteInt(kVornex, ui.CheckState(IDC_VORNEX), file);
+}

@@ -1,0 +1,134 @@
+// The Connect button against the recording double of the adapter library:
+// exactly what each adapter kind is sent, and what the window shows after.
+#include "adapter/connect.h"
+
+#include <cstring>
+
+#include "tests/app/app_harness.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace ui::automation;
+constexpr int kMain = IDD_TARNWICK_DIALOG;
+
+class ConnectTest : public AppTest {
+ protected:
+  // Starts the program with these settings, clicks the radio button (if
+  // any) and Connect, and returns the one Com20020Init call.
+  LibraryCall ConnectWith(const std::string& settings, int radioButton = 0) {
+    ScriptedLibrary::Get().Reset();
+    WriteSettings(settings);
+    RunProgram([&] {
+      if (radioButton != 0) {
+        ASSERT_TRUE(Click(kMain, radioButton));
+      }
+      ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+      ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_CONNECT) == "Disconnect"; }));
+      ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+      ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_CONNECT) == "Connect"; }));
+      PressEscape(kMain);
+    });
+    const auto calls = LibraryCalls();
+    EXPECT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls.back().function, "Com20020Exit");
+    return calls.empty() ? LibraryCall{} : calls.front();
+  }
+};
+
+TEST_F(ConnectTest, LocalAdapterGetsTheCodesOfItsListEntriesAndTheLowByteOfItsDevice) {
+  struct Case {
+    const char* settings;
+    std::uint8_t device, timeoutCode, dataRateCode, highRate;
+  };
+  const Case cases[] = {
+      {"", 0, 0x18, 0, 0},  // the defaults: 2.5 MHz, Standard
+      {"DataRate=0\nTimeouts=3\nDeviceNumber=7\n", 7, 0x00, 4, 0},
+      {"DataRate=5\nTimeouts=1\n", 0, 0x10, 5, 0},
+      {"DataRate=6\nTimeouts=2\n", 0, 0x08, 7, 1},
+      {"DataRate=7\n", 0, 0x18, 10, 1},
+      {"DataRate=8\nTimeouts=9\nDeviceNumber=300\n", 44, 0x18, 0, 0},
+      {"DataRate=-1\nTimeouts=-1\n", 0, 0x18, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const LibraryCall init = ConnectWith(std::string(c.settings) + "NodeID=9\n128NAKs=1\n");
+    ASSERT_EQ(init.function, "Com20020Init") << c.settings;
+    EXPECT_EQ(init.adapterKind, kAdapterUsb);
+    EXPECT_EQ(init.deviceNumber, c.device) << c.settings;
+    const std::vector<std::uint8_t> block = {
+        0, 0, 0, c.timeoutCode, 9, 1, 1, c.dataRateCode, c.highRate, 1};
+    EXPECT_EQ(init.block, block) << c.settings;
+  }
+}
+
+TEST_F(ConnectTest, TheRadioButtonsChooseTheKindAndOnlyUsbAndVornexAreRead) {
+  EXPECT_EQ(ConnectWith("", IDC_MORLA).adapterKind, kAdapterPci);
+  EXPECT_EQ(ConnectWith("KESTA=0\n").adapterKind, kAdapterPci);  // none checked
+  const LibraryCall server = ConnectWith("DeviceNumber=5\n", IDC_VORNEX);
+  EXPECT_EQ(server.adapterKind, kAdapterServer);
+  EXPECT_EQ(server.deviceNumber, 0);
+}
+
+TEST_F(ConnectTest, ServerGetsTheAddressAndLowPortBitsOrNullForDetection) {
+  LibraryCall init = ConnectWith("IPAddress=192.168.7.20\nPortNumber=70000\nVORNEX=1\nKESTA=0\n");
+  EXPECT_FALSE(init.addressIsNull);
+  EXPECT_EQ(init.address, "192.168.7.20");
+  std::uint16_t port;
+  std::memcpy(&port, init.block.data() + offsetof(ServerInitBlock, port), 2);
+  EXPECT_EQ(port, 70000 & 0xFFFF);
+  EXPECT_EQ(init.block[offsetof(ServerInitBlock, initFlag)], 1);
+
+  init = ConnectWith("PortNumber=6000\nVORNEX=1\nKESTA=0\n");
+  EXPECT_TRUE(init.addressIsNull);
+  std::memcpy(&port, init.block.data() + offsetof(ServerInitBlock, port), 2);
+  EXPECT_EQ(port, 0);
+}
+
+TEST_F(ConnectTest, OnlineAndOfflineStatesSwapTheControls) {
+  ScriptedLibrary::Get().SetNodeIdAfterInit(42);
+  RunProgram([] {
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_STATUS) == "Status: ONLINE"; }));
+    EXPECT_EQ(Text(kMain, IDC_NODE_ID_TEXT), "Node ID: 42");
+    EXPECT_TRUE(IsEnabled(kMain, IDC_NODE_ID_TEXT));
+    EXPECT_TRUE(IsEnabled(kMain, IDC_RECEIVE));
+    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Disconnect");
+    for (int id : {IDC_SETTINGS, IDC_USB, IDC_MORLA, IDC_VORNEX})
+      EXPECT_FALSE(IsEnabled(kMain, id)) << id;
+
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_STATUS) == "Status: OFFLINE"; }));
+    EXPECT_EQ(Text(kMain, IDC_NODE_ID_TEXT), "Node ID:");
+    EXPECT_FALSE(IsEnabled(kMain, IDC_NODE_ID_TEXT));
+    EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
+    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Connect");
+    for (int id : {IDC_SETTINGS, IDC_USB, IDC_MORLA, IDC_VORNEX})
+      EXPECT_TRUE(IsEnabled(kMain, id)) << id;
+    PressEscape(kMain);
+  });
+  EXPECT_EQ(LocalInit.nodeId, 42);
+}
+
+TEST_F(ConnectTest, AnInitErrorIsShownAndChangesNothing) {
+  ScriptedLibrary::Get().SetInitResult(-17);
+  RunProgram([] {
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "Init Error: -17");
+    EXPECT_EQ(box->caption, "Connect Failure");
+    EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
+    EXPECT_EQ(box->ownerTemplate, kMain);
+    AnswerMessageBox(kIdOk);
+    ASSERT_TRUE(WaitForWindow(kMain));
+    EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
+    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Connect");
+    EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
+    EXPECT_TRUE(IsEnabled(kMain, IDC_SETTINGS));
+    PressEscape(kMain);
+  });
+  // Off line: the way out calls no library function.
+  ASSERT_EQ(LibraryCalls().size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// The whole road on the fake backend with the stand-in library: connect,
+// capture the simulated network for a while, stop, and compare what the
+// window counted with what both files hold and what tshark reads.
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "capture/receive_thread.h"
+#include "tests/app/app_harness.h"
+#include "tests/capture/frame_files.h"
+#include "tests/support/tshark.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace ui::automation;
+
+// The data bytes of every block of the text dump, in order.
+std::vector<std::string> TextDumpData(const std::string& dump) {
+  std::vector<std::string> frames;
+  std::istringstream in(dump);
+  for (std::string line; std::getline(in, line);) {
+    if (line == "Received Packet:") frames.emplace_back();
+    if (line.size() > 6 && line[0] == '[') {
+      std::istringstream bytes(line.substr(6));
+      for (unsigned byte; bytes >> std::hex >> byte;) frames.back() += static_cast<char>(byte);
+    }
+  }
+  return frames;
+}
+
+class CaptureEndToEndTest : public ProgramTest {
+ protected:
+  CaptureEndToEndTest() {
+    setenv("PONDEL_SIM_RATE", "2000", 1);
+    setenv("PONDEL_SIM_SEED", "7", 1);
+  }
+  ~CaptureEndToEndTest() override {
+    unsetenv("PONDEL_SIM_RATE");
+    unsetenv("PONDEL_SIM_SEED");
+  }
+};
+
+TEST_F(CaptureEndToEndTest, CountBoxFilesAndTsharkAgreeFrameForFrame) {
+  std::string shown;
+  RunProgram([&] {
+    ASSERT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_TARNWICK_DIALOG, IDC_RECEIVE); }));
+    ASSERT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_RECEIVE));
+    ASSERT_TRUE(WaitForWindow(IDD_RECEIVE));
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_START));
+    ASSERT_TRUE(WaitUntil([] { return std::stoi(Text(IDD_RECEIVE, IDC_RX_COUNT)) >= 300; }));
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_STOP));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_START); }));
+    shown = Text(IDD_RECEIVE, IDC_RX_COUNT);
+    Click(IDD_RECEIVE, IDOK);
+    ASSERT_TRUE(WaitForWindow(IDD_TARNWICK_DIALOG));
+    PressEscape(IDD_TARNWICK_DIALOG);
+  });
+
+  const auto records = PcapRecords(ReadFile(kCaptureFileName));
+  const auto blocks = TextDumpData(ReadFile(kTextDumpFileName));
+  ASSERT_GE(records.size(), 300u);
+  EXPECT_EQ(shown, std::to_string(records.size()));
+  ASSERT_EQ(blocks.size(), records.size());
+  for (std::size_t i = 0; i < records.size(); ++i)
+    ASSERT_EQ(records[i].bytes.substr(4), blocks[i]) << "frame " << i;
+
+  if (!TsharkAvailable()) GTEST_SKIP() << "tshark is not installed (apt-get install tshark)";
+  const auto lines = TsharkFields(kCaptureFileName, {"frame.protocols"});
+  ASSERT_TRUE(lines.has_value());
+  EXPECT_EQ(lines->size(), records.size());
+  for (const auto& protocols : *lines) EXPECT_EQ(protocols.rfind("arcnet:llc:bacnet", 0), 0u);
+  EXPECT_EQ(TsharkMalformedFrames(kCaptureFileName), std::vector<int>{});
+}
+
+}  // namespace

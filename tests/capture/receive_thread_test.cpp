@@ -1,0 +1,194 @@
+// The capture thread against the scripted adapter library: the calls it
+// makes, the frames it writes, and how it ends.
+#include "capture/receive_thread.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+#include "capture/capture_state.h"
+#include "platform/thread.h"
+#include "tests/capture/frame_files.h"
+#include "tests/support/scripted_library.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+// The receive window as the thread sees it.
+class RecordingWindow : public CaptureWindow {
+ public:
+  void PublishCount(std::int32_t count) override {
+    std::lock_guard lock(mutex_);
+    counts_.push_back(count);
+  }
+  void ShowOpenFailure() override { ++openFailures_; }
+
+  std::vector<std::int32_t> counts() {
+    std::lock_guard lock(mutex_);
+    return counts_;
+  }
+  std::atomic<int> openFailures_{0};
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::int32_t> counts_;
+};
+
+bool WaitFor(const std::function<bool()>& condition) {
+  for (int i = 0; i < 1000 && !condition(); ++i) std::this_thread::sleep_for(5ms);
+  return condition();
+}
+
+class ReceiveThreadTest : public ::testing::Test {
+ protected:
+  ReceiveThreadTest() {
+    library().Reset();
+    library().SetIndexedRegister(2, 0x01);  // Setup 1 with receive-all clear
+  }
+
+  static ScriptedLibrary& library() { return ScriptedLibrary::Get(); }
+
+  // Starts a capture and waits until it runs (or has ended).
+  void Start() {
+    CaptureRunning = 0;
+    CaptureFinished = 0;
+    ASSERT_TRUE(platform::StartThread(ReceiveThread, static_cast<CaptureWindow*>(&window_)));
+    ASSERT_TRUE(WaitFor([] { return CaptureRunning == 1 || CaptureFinished == 1; }));
+  }
+  // Hands the frames to the thread as the adapter would: queued, then
+  // woken; returns once the thread has taken them all.
+  void Deliver(std::vector<ScriptedReceive> receives) {
+    library().QueueReceives(std::move(receives));
+    ASSERT_TRUE(library().SignalWakeEvent());
+    ASSERT_TRUE(WaitFor([] { return library().QueuedReceives() == 0; }));
+  }
+  void Stop() {
+    CaptureRunning = 0;
+    ASSERT_TRUE(WaitFor([] { return CaptureFinished == 1; }));
+  }
+
+  TempDir dir_;
+  ScopedCurrentDir cwd_{dir_.path()};
+  RecordingWindow window_;
+};
+
+TEST_F(ReceiveThreadTest, OneCaptureMakesItsCallsInOrderAndRestoresSetup1) {
+  Start();
+  Deliver({FrameReceive(1, 2, 41, 1), FrameReceive(3, 0, 508, 0)});
+  ASSERT_TRUE(WaitFor([this] { return window_.counts().size() == 2; }));
+  Stop();
+
+  const std::vector<std::string> expected = {
+      "Com20020WakeOnReceive",
+      "Com20020Register(w5=02)",  // Setup 1 ...
+      "Com20020Register(r7)",    "Com20020Register(w5=02)",
+      "Com20020Register(w7=11)",  // ... with receive-all
+      "Com20020FlushRX",         "Com20020Receive",
+      "Com20020Receive",
+      "Com20020Register(w5=02)",  // Setup 1 as it was
+      "Com20020Register(w7=01)", "Com20020ResetWakeOnReceive",
+  };
+  EXPECT_EQ(library().CallTrace(), expected);
+  EXPECT_EQ(library().IndexedRegister(2), 0x01);
+  EXPECT_EQ(window_.counts(), (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(ReceivedCount, 2);
+
+  const auto records = PcapRecords(ReadFile(kCaptureFileName));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].includedLength, 45u);
+  EXPECT_EQ(records[1].includedLength, 512u);
+  const std::string text = ReadFile(kTextDumpFileName);
+  EXPECT_EQ(text.find("Received Packet:\n\nSource ID: 01\nDestination ID: 02\nPacket Length: 029"),
+            0u);
+  EXPECT_NE(text.find("Source ID: 03\nDestination ID: 00\nPacket Length: 1fc"), std::string::npos);
+}
+
+TEST_F(ReceiveThreadTest, AFailedSetup1ReadLeavesTheControllerAlone) {
+  library().SetRegisterReadFails(true);
+  Start();
+  Stop();
+  const std::vector<std::string> expected = {
+      "Com20020WakeOnReceive", "Com20020Register(w5=02)",    "Com20020Register(r7)",
+      "Com20020FlushRX",       "Com20020ResetWakeOnReceive",
+  };
+  EXPECT_EQ(library().CallTrace(), expected);
+  EXPECT_EQ(library().IndexedRegister(2), 0x01);
+  EXPECT_EQ(ReadFile(kCaptureFileName).size(), 24u);  // the capture still ran
+}
+
+TEST_F(ReceiveThreadTest, EmptyFramesAndFailedReceivesAreHandledAsTheLibrarySays) {
+  Start();
+  ScriptedReceive failed = FrameReceive(9, 9, 100, 0);
+  failed.result = 5;  // nothing copied, nothing waiting
+  Deliver({failed});
+  Deliver({FrameReceive(7, 8, 0, 0)});
+  ASSERT_TRUE(WaitFor([this] { return window_.counts().size() == 1; }));
+  Stop();
+  EXPECT_EQ(window_.counts(), std::vector<std::int32_t>{1});
+  const auto pcap = ReadFile(kCaptureFileName);
+  ASSERT_EQ(pcap.size(), 24u + 20u);
+  EXPECT_EQ(PcapRecords(pcap)[0].includedLength, 4u);
+  EXPECT_EQ(ReadFile(kTextDumpFileName),
+            "Received Packet:\n\nSource ID: 07\nDestination ID: 08\nPacket Length: 000\n\n");
+}
+
+TEST_F(ReceiveThreadTest, StopDuringADrainTakesEffectOnlyWhenNothingIsWaiting) {
+  Start();
+  library().OnReceive([](int call) {
+    if (call == 1) CaptureRunning = 0;  // Stop arrives with four still waiting
+  });
+  std::vector<ScriptedReceive> burst;
+  for (std::uint32_t waiting = 4;; --waiting) {
+    burst.push_back(FrameReceive(1, 2, 10, waiting));
+    if (waiting == 0) break;
+  }
+  library().QueueReceives(burst);
+  ASSERT_TRUE(library().SignalWakeEvent());
+  ASSERT_TRUE(WaitFor([] { return CaptureFinished == 1; }));
+  EXPECT_EQ(window_.counts().size(), 5u);
+  EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), 5u);
+}
+
+TEST_F(ReceiveThreadTest, FilesThatCannotBeCreatedAreReportedAndTouchNothing) {
+  for (const char* blocked : {kCaptureFileName, kTextDumpFileName}) {
+    library().Reset();
+    std::filesystem::remove(kCaptureFileName);
+    std::filesystem::remove(kTextDumpFileName);
+    std::filesystem::create_directory(blocked);  // no open succeeds, not even as root
+    window_.openFailures_ = 0;
+    Start();
+    EXPECT_EQ(CaptureFinished, 1);
+    EXPECT_EQ(CaptureRunning, 0);
+    EXPECT_EQ(window_.openFailures_, 1);
+    EXPECT_TRUE(library().Calls().empty()) << blocked;  // no event, controller untouched
+    std::filesystem::remove_all(blocked);
+  }
+}
+
+TEST_F(ReceiveThreadTest, ASecondCaptureStartsBothFilesAfresh) {
+  Start();
+  Deliver({FrameReceive(1, 2, 30, 1), FrameReceive(1, 2, 30, 0)});
+  ASSERT_TRUE(WaitFor([this] { return window_.counts().size() == 2; }));
+  Stop();
+  Start();
+  EXPECT_EQ(ReceivedCount, 0);
+  Deliver({FrameReceive(5, 6, 3, 0)});
+  ASSERT_TRUE(WaitFor([this] { return window_.counts().size() == 3; }));
+  Stop();
+  EXPECT_EQ(window_.counts().back(), 1);
+  EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), 1u);
+  EXPECT_EQ(ReadFile(kTextDumpFileName).find("Received Packet:", 1), std::string::npos);
+}
+
+TEST(ReceivedCountTest, StopsAtItsLargestValue) {
+  ReceivedCount = std::numeric_limits<std::int32_t>::max() - 1;
+  EXPECT_EQ(CountReceivedFrame(), std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(CountReceivedFrame(), std::numeric_limits<std::int32_t>::max());
+  ReceivedCount = 0;
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+// The program as an operator uses it, written once against the automation
+// interface and run on every backend, with the stand-in adapter library.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "adapter/init_blocks.h"
+#include "app/quillan_app.h"
+#include "capture/receive_thread.h"
+#include "res/resource.h"
+#include "tests/capture/frame_files.h"
+#include "tests/support/temp_dir.h"
+#include "ui/automation.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace ui::automation;
+constexpr int kMain = IDD_TARNWICK_DIALOG;
+
+class ProgramScenario : public ::testing::Test {
+ protected:
+  ProgramScenario() {
+    setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
+    setenv("PONDEL_SIM_RATE", "500", 1);
+    setenv("PONDEL_SIM_SEED", "11", 1);
+    LocalInit = {};
+  }
+  ~ProgramScenario() override {
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("PONDEL_SIM_RATE");
+    unsetenv("PONDEL_SIM_SEED");
+  }
+
+  void Run(const std::function<void()>& driver) {
+    RunScenario(
+        [] {
+          CQuillanApp app;
+          app.InitInstance();
+        },
+        [&] {
+          ASSERT_TRUE(WaitForWindow(kMain));
+          driver();
+        });
+  }
+  std::filesystem::path settingsFile() const { return home_.path() / "tarnwick" / "Tarnwick.ini"; }
+
+  static void Connect() {
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_STATUS) == "Status: ONLINE"; }));
+  }
+  // Answers the save prompt at exit.
+  static void ExitAnswering(int answer) {
+    ASSERT_TRUE(Click(kMain, IDOK));
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "Would you like to save your settings?");
+    EXPECT_EQ(box->caption, "Save Settings");
+    EXPECT_EQ(box->ownerTemplate, kMain);
+    ASSERT_TRUE(AnswerMessageBox(answer));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  }
+
+  TempDir home_;
+  TempDir cwdDir_;
+  ScopedCurrentDir cwd_{cwdDir_.path()};
+};
+
+TEST_F(ProgramScenario, FirstStartConnectAndDisconnect) {
+  Run([] {
+    EXPECT_EQ(Caption(kMain), "Tarnwick 1.0");
+    EXPECT_EQ(CheckState(kMain, IDC_USB), 1);
+    EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
+    EXPECT_FALSE(IsEnabled(kMain, IDC_NODE_ID_TEXT));
+    EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
+    Connect();
+    EXPECT_EQ(Text(kMain, IDC_NODE_ID_TEXT), "Node ID: 5");
+    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Disconnect");
+    EXPECT_FALSE(IsEnabled(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_STATUS) == "Status: OFFLINE"; }));
+    EXPECT_TRUE(IsEnabled(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(PressEscape(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_EQ(std::filesystem::file_size("arcnet.tmp"), 207u);
+  EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+}
+
+TEST_F(ProgramScenario, SettingsDialogsOpenCancelAndRefuseABadNodeId) {
+  Run([] {
+    ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(IDD_LOCAL_SETTINGS));
+    EXPECT_EQ(Text(IDD_LOCAL_SETTINGS, IDC_NODE_ID), "5");
+    EXPECT_EQ(Selection(IDD_LOCAL_SETTINGS, IDC_DATA_RATE), 4);
+    ASSERT_TRUE(Type(IDD_LOCAL_SETTINGS, IDC_NODE_ID, "256"));
+    ASSERT_TRUE(PressEnter(IDD_LOCAL_SETTINGS));
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "Node ID must be between 1 and 255");
+    EXPECT_EQ(box->caption, "Node ID Error");
+    EXPECT_EQ(box->ownerTemplate, IDD_LOCAL_SETTINGS);
+    ASSERT_TRUE(AnswerMessageBox(kIdOk));
+    ASSERT_TRUE(WaitForWindow(IDD_LOCAL_SETTINGS));
+    EXPECT_EQ(Text(IDD_LOCAL_SETTINGS, IDC_NODE_ID), "256");
+    ASSERT_TRUE(Click(IDD_LOCAL_SETTINGS, IDCANCEL));
+    ASSERT_TRUE(WaitForWindow(kMain));
+
+    ASSERT_TRUE(Click(kMain, IDC_VORNEX));
+    ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(IDD_SERVER_SETTINGS));
+    EXPECT_EQ(CheckState(IDD_SERVER_SETTINGS, IDC_AUTO_DETECT), 1);
+    EXPECT_FALSE(IsEnabled(IDD_SERVER_SETTINGS, IDC_IP_ADDRESS));
+    ASSERT_TRUE(PressCloseBox(IDD_SERVER_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    ASSERT_TRUE(Click(kMain, IDC_USB));  // back as loaded: nothing to save
+    ASSERT_TRUE(Click(kMain, IDOK));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+}
+
+TEST_F(ProgramScenario, AboutBoxFromTheSystemMenu) {
+  Run([] {
+    const auto menu = SystemMenuItems(kMain);
+    ASSERT_EQ(menu.size(), 2u);
+    EXPECT_EQ(menu[1].text, "&About Tarnwick...");
+    ASSERT_TRUE(SystemCommand(kMain, menu[1].command));
+    ASSERT_TRUE(WaitForWindow(IDD_ABOUTBOX));
+    EXPECT_EQ(Caption(IDD_ABOUTBOX), "About Tarnwick");
+    ASSERT_TRUE(PressEnter(IDD_ABOUTBOX));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    PressEscape(kMain);
+  });
+}
+
+TEST_F(ProgramScenario, CaptureTheSimulatedNetworkWithStartStopResetAndExit) {
+  std::string shown;
+  Run([&] {
+    Connect();
+    ASSERT_TRUE(Click(kMain, IDC_RECEIVE));
+    ASSERT_TRUE(WaitForWindow(IDD_RECEIVE));
+    EXPECT_EQ(Text(IDD_RECEIVE, IDC_RX_COUNT), "0");
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_START));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_STOP); }));
+    EXPECT_FALSE(IsEnabled(IDD_RECEIVE, IDC_START));
+    ASSERT_TRUE(
+        WaitUntil([] { return std::atoi(Text(IDD_RECEIVE, IDC_RX_COUNT).c_str()) >= 200; }));
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_STOP));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_RESET); }));
+    shown = Text(IDD_RECEIVE, IDC_RX_COUNT);
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_RESET));
+    EXPECT_TRUE(WaitUntil([] { return Text(IDD_RECEIVE, IDC_RX_COUNT) == "0"; }));
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDOK));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    ASSERT_TRUE(PressEscape(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_EQ(shown, std::to_string(PcapRecords(ReadFile(kCaptureFileName)).size()));
+}
+
+TEST_F(ProgramScenario, SavePromptAnsweredNoThenYes) {
+  Run([] {
+    ASSERT_TRUE(Click(kMain, IDC_MORLA));
+    ExitAnswering(kIdNo);
+  });
+  EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+  Run([] {
+    ASSERT_TRUE(Click(kMain, IDC_MORLA));
+    ExitAnswering(kIdYes);
+  });
+  EXPECT_NE(ReadFile(settingsFile()).find("\nKESTA=0\nMORLA=1\nVORNEX=0\n"), std::string::npos);
+}
+
+}  // namespace
