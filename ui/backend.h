@@ -21,7 +21,8 @@ namespace ui::backend {
 // `owner` is the window that the dialog blocks while it runs, or null.
 Window* CreateDialogWindow(CDialog& dialog, const res::DialogTemplate& dialogTemplate,
                            Window* owner);
-// Shows the window, calls dialog.HandleInitDialog(), then serves input and
+// Calls dialog.HandleInitDialog(), shows the window (as on Windows, the
+// dialog initialises itself before it is seen), then serves input and
 // UI-thread work until EndModal; returns its result.
 int RunModal(Window* window);
 void EndModal(Window* window, int result);
