@@ -87,16 +87,6 @@ TEST(Framework, AListStartsWithNoSelectionAndAnEditBoxEmpty) {
   });
 }
 
-TEST(Framework, ClickOnAPushButtonRunsItsHandler) {
-  MainProbe main;
-  RunAsMainWindow(main, [&] {
-    EXPECT_TRUE(Click(kMain, IDC_CONNECT));
-    EXPECT_TRUE(Click(kMain, IDC_CONNECT));
-    EXPECT_TRUE(WaitUntil([&] { return main.connectClicks == 2; }));
-  });
-  EXPECT_EQ(main.okCalls, 0);
-}
-
 TEST(Framework, AutomaticRadioButtonsOfAGroupAreExclusiveOnlyToTheOperator) {
   // The program may check several (the main window does, for each adapter
   // flag that is set); a click leaves just the clicked one checked, and a
@@ -260,52 +250,6 @@ TEST(Framework, ModalDialogBlocksItsOwnerUntilItEnds) {
     EXPECT_TRUE(PressCloseBox(kMain));
   });
   EXPECT_EQ(result, IDCANCEL);
-  EXPECT_EQ(main.connectClicks, 0);
-}
-
-TEST(Framework, ModalDialogInsideAModalDialog) {
-  // Settings of the main window opens the receive window, whose Start opens
-  // the local settings: each blocks every window under it.
-  struct Receive : CDialog {
-    Receive() : CDialog(kReceive) {}
-    std::span<const MessageMapEntry> GetMessageMap() const override {
-      static constexpr MessageMapEntry map[] = {OnClicked<&Receive::OnStart>(IDC_START)};
-      return map;
-    }
-    void OnStart() {
-      CDialog inner(kLocal);
-      innerResult = inner.DoModal();
-    }
-    std::atomic<int> innerResult{-1};
-  };
-  struct Probe : MainProbe {
-    std::span<const MessageMapEntry> GetMessageMap() const override {
-      static constexpr MessageMapEntry map[] = {OnClicked<&Probe::OnSettings>(IDC_SETTINGS)};
-      return map;
-    }
-    void OnSettings() {
-      Receive dialog;
-      nestedResult = dialog.DoModal();
-      innerResult = dialog.innerResult.load();
-    }
-    std::atomic<int> innerResult{-1};
-  } main;
-  RunAsMainWindow(main, [&] {
-    ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
-    ASSERT_TRUE(WaitForWindow(kReceive));
-    ASSERT_TRUE(Click(kReceive, IDC_START));
-    ASSERT_TRUE(WaitForWindow(kLocal));
-    EXPECT_FALSE(Click(kReceive, IDC_START));
-    EXPECT_FALSE(Click(kMain, IDC_CONNECT));
-    EXPECT_TRUE(PressEscape(kLocal));
-    ASSERT_TRUE(WaitForWindow(kReceive));
-    EXPECT_TRUE(WaitForNoWindow(kLocal));
-    EXPECT_TRUE(PressCloseBox(kReceive));
-    ASSERT_TRUE(WaitForWindow(kMain));
-    EXPECT_TRUE(WaitForNoWindow(kReceive));
-  });
-  EXPECT_EQ(main.innerResult, IDCANCEL);
-  EXPECT_EQ(main.nestedResult, IDCANCEL);
   EXPECT_EQ(main.connectClicks, 0);
 }
 
