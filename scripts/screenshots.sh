@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Makes the README's pictures of the five windows in docs/: the program on
+# the Qt backend under Xvfb, with a window manager drawing the frames.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+if ! command -v openbox >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends openbox
+fi
+cmake --preset default >/dev/null
+cmake --build --preset default --target screenshots
+# -noreset: the server outlives each application object's connection.
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
+  openbox >/dev/null 2>&1 &
+  sleep 1
+  QT_QPA_PLATFORM=xcb build/bin/screenshots docs'
