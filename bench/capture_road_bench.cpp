@@ -143,19 +143,34 @@ struct Run {
   std::int64_t textBlocks = -1;
 };
 
-// Records in a pcap file, walking the record headers.
+// Records in a pcap file, walking the record headers in large pieces; -1
+// when the file does not end at the end of a record.
 std::int64_t PcapRecordCount(const char* name) {
   std::ifstream in(name, std::ios::binary);
-  if (!in.seekg(static_cast<std::streamoff>(kPcapHeaderSize))) return -1;
+  std::vector<unsigned char> piece(1 << 20);
+  std::uint64_t skip = kPcapHeaderSize;  // bytes before the next record header
+  std::size_t kept = 0;                  // a record header cut by the end of a piece
   std::int64_t records = 0;
-  unsigned char header[kPcapRecordHeaderSize];
-  while (in.read(reinterpret_cast<char*>(header), sizeof header)) {
-    const std::uint32_t included = header[8] | header[9] << 8 | header[10] << 16 |
-                                   static_cast<std::uint32_t>(header[11]) << 24;
-    if (!in.seekg(included, std::ios::cur)) break;
-    ++records;
+  while (in.read(reinterpret_cast<char*>(piece.data() + kept),
+                 static_cast<std::streamsize>(piece.size() - kept)) ||
+         in.gcount() > 0) {
+    const std::size_t size = kept + static_cast<std::size_t>(in.gcount());
+    std::size_t at = 0;
+    while (true) {
+      const std::uint64_t passed = std::min<std::uint64_t>(skip, size - at);
+      at += passed;
+      skip -= passed;
+      if (skip > 0 || size - at < kPcapRecordHeaderSize) break;
+      const unsigned char* header = piece.data() + at;
+      skip = header[8] | header[9] << 8 | header[10] << 16 |
+             static_cast<std::uint32_t>(header[11]) << 24;  // incl_len
+      at += kPcapRecordHeaderSize;
+      ++records;
+    }
+    kept = size - at;
+    std::memmove(piece.data(), piece.data() + at, kept);
   }
-  return records;
+  return skip == 0 && kept == 0 ? records : -1;
 }
 
 // Blocks in the text dump: each starts with this line. Read in large pieces:
@@ -202,7 +217,11 @@ Run Capture(bool flood, std::chrono::milliseconds duration) {
           run.failure = "the capture did not start";
           return;
         }
-        const clockid_t threadClock = captureThread.clock;  // started: the thread is running
+        if (!captureThread.started) {
+          run.failure = "the capture thread was not started through the window's ThreadStarter";
+          return;
+        }
+        const clockid_t threadClock = captureThread.clock;  // the thread runs until Stop
         const std::uint64_t droppedBefore = PondelDroppedFrames();
         const std::int64_t received0 = ReceivedCount.load();
         const std::int64_t cpu0 = CpuNanoseconds(threadClock);
