@@ -12,7 +12,8 @@
 // Both report how far the count box was behind ReceivedCount, and whether it
 // shows exactly the final count once the capture has ended.
 //
-// Usage: capture_road_bench [paced seconds [flood seconds]] (default 10 3).
+// Usage: capture_road_bench [paced seconds [flood seconds]] (default 10 3;
+// 0 leaves that capture out).
 // The capture files are written in a fresh temporary folder.
 #include <algorithm>
 #include <atomic>
@@ -26,8 +27,10 @@
 #include <pthread.h>
 #include <string>
 #include <string_view>
+#include <sys/syscall.h>
 #include <thread>
 #include <time.h>
+#include <unistd.h>
 #include <vector>
 
 #include "adapter/com20020.h"
@@ -51,6 +54,7 @@ namespace automation = ui::automation;
 
 constexpr int kRx = IDD_RECEIVE;
 constexpr std::uint32_t kBusiestRate = 51000;  // shortest frames/s on a 10 Mbps ARCNET
+constexpr double kQueueFrames = 4096;          // the simulator's receive queue by default
 // How often the count box is compared with ReceivedCount.
 constexpr auto kSampleEvery = 2ms;
 
@@ -71,6 +75,7 @@ struct CaptureThreadClock {
   std::atomic<platform::ThreadFunction> function{nullptr};
   std::atomic<bool> started{false};
   clockid_t clock{};  // written before `started` is set
+  pid_t tid = 0;      // likewise
   std::atomic<bool> ended{false};
   std::atomic<std::int64_t> totalNanoseconds{0};
 };
@@ -78,6 +83,7 @@ CaptureThreadClock captureThread;
 
 int MeasuredThread(void* param) {
   pthread_getcpuclockid(pthread_self(), &captureThread.clock);
+  captureThread.tid = static_cast<pid_t>(syscall(SYS_gettid));
   captureThread.started = true;
   const int result = captureThread.function.load()(param);
   captureThread.totalNanoseconds = CpuNanoseconds(CLOCK_THREAD_CPUTIME_ID);
@@ -91,6 +97,108 @@ bool StartMeasuredThread(platform::ThreadFunction function, void* param) {
   captureThread.ended = false;
   return platform::StartThread(MeasuredThread, param);
 }
+
+// What the scheduler says of a thread of this process: the time it spent
+// runnable but waiting for a CPU, and its state now (R running or runnable,
+// S sleeping, D waiting for the disk).
+struct ThreadSnapshot {
+  std::int64_t runQueueNanoseconds = 0;
+  char state = '?';
+  std::string waitingIn;  // the kernel function it sleeps in (wchan), if it sleeps
+};
+
+ThreadSnapshot Snapshot(pid_t tid) {
+  ThreadSnapshot snapshot;
+  const std::string task = "/proc/self/task/" + std::to_string(tid);
+  std::ifstream schedstat(task + "/schedstat");
+  std::int64_t running = 0;
+  schedstat >> running >> snapshot.runQueueNanoseconds;
+  std::ifstream stat(task + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  // "tid (name) S ...": the state follows the name's closing parenthesis.
+  if (const auto close = line.rfind(')'); close != std::string::npos && close + 2 < line.size())
+    snapshot.state = line[close + 2];
+  if (snapshot.state != 'R') std::getline(std::ifstream(task + "/wchan"), snapshot.waitingIn);
+  return snapshot;
+}
+
+// Time the hypervisor gave the machine's virtual CPUs to others, in ms.
+double StealMilliseconds() {
+  std::ifstream stat("/proc/stat");
+  std::string cpu;
+  std::int64_t fields[8] = {};
+  stat >> cpu;
+  for (std::int64_t& field : fields) stat >> field;
+  return static_cast<double>(fields[7]) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// A time the capture thread counted no frame for longer than a network's
+// batches explain, and what the scheduler said of the thread meanwhile (asleep
+// in poll: the library had nothing for it; runnable, or asleep elsewhere: the
+// thread was held up).
+struct StandStill {
+  double atSeconds;     // from the start of the window
+  double milliseconds;  // how long
+  double runQueueMs;    // of which the thread was runnable, waiting for a CPU
+  std::string states;   // the thread's states seen in the samples meanwhile
+};
+constexpr double kNotableStandStillMs = 20;
+
+// Follows ReceivedCount and the capture thread, sample by sample: the
+// longest time the count stood still, and the notable stand-stills.
+class StandStillWatch {
+ public:
+  StandStillWatch(pid_t tid, std::int64_t count, Clock::time_point start)
+      : tid_(tid),
+        start_(start),
+        first_(Snapshot(tid)),
+        lastCount_(count),
+        lastMoved_(start),
+        atLastMove_(first_) {}
+
+  void Sample(std::int64_t count, Clock::time_point now) {
+    const ThreadSnapshot thread = Snapshot(tid_);
+    const std::string state = thread.waitingIn.empty() ? std::string(1, thread.state)
+                                                       : thread.state + (" " + thread.waitingIn);
+    if (statesSinceMove_.find(state) == std::string::npos)
+      statesSinceMove_ += (statesSinceMove_.empty() ? "" : ", ") + state;
+    if (count == lastCount_) return;
+    const double still = Seconds(now - lastMoved_) * 1000;
+    longestMs_ = std::max(longestMs_, still);
+    if (still > kNotableStandStillMs)
+      notable_.push_back(
+          {Seconds(lastMoved_ - start_), still,
+           Milliseconds(thread.runQueueNanoseconds - atLastMove_.runQueueNanoseconds),
+           statesSinceMove_});
+    lastCount_ = count;
+    lastMoved_ = now;
+    atLastMove_ = thread;
+    statesSinceMove_.clear();
+  }
+
+  double longestMs() const { return longestMs_; }
+  const std::vector<StandStill>& notable() const { return notable_; }
+  // The time the thread has waited for a CPU since the watch began.
+  double RunQueueMs() const {
+    return Milliseconds(Snapshot(tid_).runQueueNanoseconds - first_.runQueueNanoseconds);
+  }
+
+ private:
+  static double Milliseconds(std::int64_t nanoseconds) {
+    return static_cast<double>(nanoseconds) / 1e6;
+  }
+
+  pid_t tid_;
+  Clock::time_point start_;
+  ThreadSnapshot first_;
+  std::int64_t lastCount_;
+  Clock::time_point lastMoved_;
+  ThreadSnapshot atLastMove_;
+  std::string statesSinceMove_;
+  double longestMs_ = 0;
+  std::vector<StandStill> notable_;
+};
 
 // On line as a USB adapter with the simulator set up through its environment.
 bool AdapterOnLine(bool flood) {
@@ -130,13 +238,17 @@ CountSample SampleCount(const CDialog& window) {
 struct Run {
   bool ok = false;
   const char* failure = "";
-  double seconds = 0;                 // from the Start click's effect to the Stop click
-  std::int64_t receivedInWindow = 0;  // ReceivedCount over those seconds
-  std::int64_t receivedTotal = 0;     // ReceivedCount once the thread has ended
-  std::uint64_t dropped = 0;          // by the library during the capture
-  double threadCpuMs = 0;             // the capture thread's CPU time over the window
-  double threadCpuTotalMs = 0;        // ... over its whole life
-  std::vector<std::int64_t> lags;     // ReceivedCount minus the count shown, per sample
+  double seconds = 0;                   // from the Start click's effect to the Stop click
+  std::int64_t receivedInWindow = 0;    // ReceivedCount over those seconds
+  std::int64_t receivedTotal = 0;       // ReceivedCount once the thread has ended
+  std::uint64_t dropped = 0;            // by the library during the capture
+  double threadCpuMs = 0;               // the capture thread's CPU time over the window
+  double threadCpuTotalMs = 0;          // ... over its whole life
+  std::vector<std::int64_t> lags;       // ReceivedCount minus the count shown, per sample
+  double longestStillMs = 0;            // the longest time ReceivedCount did not move
+  std::vector<StandStill> standStills;  // those longer than kNotableStandStillMs
+  double runQueueMs = 0;                // the capture thread waited for a CPU, in the window
+  double stealMs = 0;                   // the machine's steal time, in the window
   std::int64_t shownAfterStop = -1;
   std::int64_t receivedAfterStop = -1;
   std::int64_t pcapRecords = -1;
@@ -226,11 +338,19 @@ Run Capture(bool flood, std::chrono::milliseconds duration) {
         const std::int64_t received0 = ReceivedCount.load();
         const std::int64_t cpu0 = CpuNanoseconds(threadClock);
         const auto t0 = Clock::now();
+        StandStillWatch watch(captureThread.tid, received0, t0);
+        const double steal0 = StealMilliseconds();
         for (auto next = t0 + kSampleEvery; next < t0 + duration; next += kSampleEvery) {
           std::this_thread::sleep_until(next);
+          // Read here as well as on the UI thread, which may be held up itself.
+          watch.Sample(ReceivedCount.load(), Clock::now());
           const CountSample sample = SampleCount(*window.load());
           if (sample.shown >= 0) run.lags.push_back(sample.received - sample.shown);
         }
+        run.longestStillMs = watch.longestMs();
+        run.standStills = watch.notable();
+        run.runQueueMs = watch.RunQueueMs();
+        run.stealMs = StealMilliseconds() - steal0;
         const std::int64_t cpu1 = CpuNanoseconds(threadClock);
         const std::int64_t received1 = ReceivedCount.load();
         run.seconds = Seconds(Clock::now() - t0);
@@ -276,6 +396,19 @@ void PrintLoad(const char* when) {
   if (getloadavg(load, 3) == 3)
     std::printf("Load average %s: %.2f %.2f %.2f on %u cores\n", when, load[0], load[1], load[2],
                 std::thread::hardware_concurrency());
+}
+
+// Where the capture thread's time went when it fell behind.
+void PrintScheduler(const Run& run) {
+  std::printf(
+      "  scheduler           capture thread runnable but waiting for a CPU %.1f ms;\n"
+      "                      the machine's steal time %.1f ms\n",
+      run.runQueueMs, run.stealMs);
+  for (const StandStill& s : run.standStills)
+    std::printf(
+        "  stand-still         at %.2f s: %.1f ms, %.1f ms of it waiting for a CPU, "
+        "seen %s\n",
+        s.atSeconds, s.milliseconds, s.runQueueMs, s.states.c_str());
 }
 
 // The count box lines and the file check; true when all of it holds.
@@ -328,6 +461,9 @@ bool ReportPaced(const Run& run) {
               run.receivedInWindow > 0
                   ? run.threadCpuMs * 1000 / static_cast<double>(run.receivedInWindow)
                   : 0.0);
+  std::printf("  longest stand-still %.1f ms without a frame counted (the queue holds %.0f ms)\n",
+              run.longestStillMs, kQueueFrames / kBusiestRate * 1000);
+  PrintScheduler(run);
   const bool box = PrintCountBoxAndFiles(run, kBusiestRate);
   return noDrops && idleEnough && box;
 }
@@ -344,6 +480,7 @@ bool ReportFlood(const Run& run) {
       run.receivedInWindow > 0 ? run.threadCpuMs * 1000 / static_cast<double>(run.receivedInWindow)
                                : 0.0);
   std::printf("  dropped             %llu\n", static_cast<unsigned long long>(run.dropped));
+  PrintScheduler(run);
   const bool box = PrintCountBoxAndFiles(run, rate);
   return fastEnough && box;
 }
@@ -363,17 +500,21 @@ int main(int argc, char** argv) {
   std::printf("Capture files in %s\n", folder.path().c_str());
   PrintLoad("at start");
 
-  const Run paced = Capture(false, pacedFor);
-  const Run flooded = Capture(true, floodFor);
+  // A duration of 0 leaves that capture out.
   bool allMet = true;
-  for (const Run* run : {&paced, &flooded}) {
-    if (!run->ok) {
-      std::printf("%s run failed: %s\n", run == &paced ? "Paced" : "Flood", run->failure);
-      allMet = false;
-    }
-  }
-  if (paced.ok) allMet = ReportPaced(paced) && allMet;
-  if (flooded.ok) allMet = ReportFlood(flooded) && allMet;
+  const auto measure = [&](bool flood, std::chrono::milliseconds duration) {
+    if (duration.count() <= 0) return;
+    const Run run = Capture(flood, duration);
+    if (!run.ok)
+      std::printf("%s capture failed: %s\n", flood ? "Flood" : "Paced", run.failure);
+    else if (flood)
+      allMet = ReportFlood(run) && allMet;
+    else
+      allMet = ReportPaced(run) && allMet;
+    allMet = allMet && run.ok;
+  };
+  measure(false, pacedFor);
+  measure(true, floodFor);
   std::printf("\n");
   PrintLoad("at end");
   std::printf("%s\n", allMet ? "All goals met." : "Some goals MISSED (see above).");
