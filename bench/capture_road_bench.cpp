@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "adapter/com20020.h"
+#include "bench/simulated_adapter.h"
 #include "bench/temp_folder.h"
 #include "capture/capture_state.h"
 #include "capture/pcap_writer.h"
@@ -200,23 +201,6 @@ class StandStillWatch {
   std::vector<StandStill> notable_;
 };
 
-// On line as a USB adapter with the simulator set up through its environment.
-bool AdapterOnLine(bool flood) {
-  setenv("PONDEL_SIM_RATE", std::to_string(kBusiestRate).c_str(), 1);
-  setenv("PONDEL_SIM_SHORTEST", "1", 1);
-  setenv("PONDEL_SIM_FLOOD", flood ? "1" : "0", 1);
-  setenv("PONDEL_SIM_SEED", "1", 1);
-  unsetenv("PONDEL_SIM_QUEUE");
-  LocalInitBlock block{};
-  block.timeoutCode = 0x18;
-  block.nodeId = 5;
-  block.initFlagA = 1;
-  block.dataRateCode = 10;
-  block.highRate = 1;
-  block.initFlagB = 1;
-  return Com20020Init(&block, 0, kAdapterUsb) == 0;
-}
-
 // The count box and ReceivedCount, read together on the UI thread.
 struct CountSample {
   std::int64_t shown = -1;  // -1: the box does not hold a number
@@ -310,7 +294,7 @@ std::int64_t TextBlockCount(const char* name) {
 // with the count box sampled, Stop, Exit.
 Run Capture(bool flood, std::chrono::milliseconds duration) {
   Run run;
-  if (!AdapterOnLine(flood)) {
+  if (!bench::SimulatedAdapterOnLine(flood, true, std::to_string(kBusiestRate).c_str())) {
     run.failure = "Com20020Init failed";
     return run;
   }

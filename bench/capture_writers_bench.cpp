@@ -117,30 +117,27 @@ void BM_PcapDump(benchmark::State& state) {
              [&] { writer.Write(frame); });
 }
 
+// Our writers and the printf reference, each on a file of its own; the pcap
+// writer's file starts with the global header.
+template <void (*Write)(std::FILE*, const ArcnetFrame&)>
+void TimeWriter(benchmark::State& state, const char* what, bool pcapFile) {
+  const ArcnetFrame frame = FrameOf(static_cast<int>(state.range(0)));
+  std::FILE* file = std::fopen(PathFor(state, what).c_str(), pcapFile ? "wb" : "w");
+  if (file == nullptr) return state.SkipWithError("fopen failed");
+  if (pcapFile) WritePcapHeader(file);
+  TimeWrites(state, file, pcapFile ? static_cast<long>(kPcapHeaderSize) : 0,
+             [&] { Write(file, frame); });
+  std::fclose(file);
+}
+
 void BM_WritePcapRecord(benchmark::State& state) {
-  const ArcnetFrame frame = FrameOf(static_cast<int>(state.range(0)));
-  std::FILE* file = std::fopen(PathFor(state, "pcap").c_str(), "wb");
-  if (file == nullptr) return state.SkipWithError("fopen failed");
-  WritePcapHeader(file);
-  TimeWrites(state, file, static_cast<long>(kPcapHeaderSize),
-             [&] { WritePcapRecord(file, frame); });
-  std::fclose(file);
+  TimeWriter<WritePcapRecord>(state, "pcap", true);
 }
-
 void BM_WriteTextRecord(benchmark::State& state) {
-  const ArcnetFrame frame = FrameOf(static_cast<int>(state.range(0)));
-  std::FILE* file = std::fopen(PathFor(state, "text").c_str(), "w");
-  if (file == nullptr) return state.SkipWithError("fopen failed");
-  TimeWrites(state, file, 0, [&] { WriteTextRecord(file, frame); });
-  std::fclose(file);
+  TimeWriter<WriteTextRecord>(state, "text", false);
 }
-
 void BM_PrintfText(benchmark::State& state) {
-  const ArcnetFrame frame = FrameOf(static_cast<int>(state.range(0)));
-  std::FILE* file = std::fopen(PathFor(state, "printf").c_str(), "w");
-  if (file == nullptr) return state.SkipWithError("fopen failed");
-  TimeWrites(state, file, 0, [&] { PrintfTextRecord(file, frame); });
-  std::fclose(file);
+  TimeWriter<PrintfTextRecord>(state, "printf", false);
 }
 
 BENCHMARK(BM_PcapDump)->Arg(kShort)->Arg(kFull);
