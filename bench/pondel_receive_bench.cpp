@@ -4,12 +4,12 @@
 // out a 10 Mbps network at its busiest (51,000 frames/s) without a drop.
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdlib>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include "adapter/com20020.h"
+#include "bench/simulated_adapter.h"
 #include "pondel/pondel.h"
 
 namespace {
@@ -19,17 +19,7 @@ namespace {
 class SimulatedCapture {
  public:
   SimulatedCapture(bool flood, bool shortest, const char* rate) {
-    setenv("PONDEL_SIM_FLOOD", flood ? "1" : "0", 1);
-    setenv("PONDEL_SIM_SHORTEST", shortest ? "1" : "0", 1);
-    setenv("PONDEL_SIM_RATE", rate, 1);
-    setenv("PONDEL_SIM_SEED", "1", 1);
-    unsetenv("PONDEL_SIM_QUEUE");
-    LocalInitBlock block{};
-    block.timeoutCode = 0x18;
-    block.nodeId = 5;
-    block.dataRateCode = 10;
-    block.highRate = 1;
-    ok_ = Com20020Init(&block, 0, kAdapterUsb) == 0;
+    ok_ = bench::SimulatedAdapterOnLine(flood, shortest, rate);
     event_ = eventfd(0, EFD_CLOEXEC);
     Com20020WakeOnReceive(event_);
     RegisterRequest select{kRegisterWrite, 5, 2};

@@ -91,14 +91,11 @@ void CRxDlg::StopCapture() {
 }
 
 void CRxDlg::PublishCount(std::int32_t count) {
-  publishedCount_.store(count, std::memory_order_relaxed);
-  if (updatePending_.load(std::memory_order_relaxed) || updatePending_.exchange(true)) return;
+  if (!latestCount_.Publish(count)) return;
   ui::PostToUiThread([this, alive = alive_] {
     if (!*alive) return;
-    // Cleared before the count is read: a count published after this read
-    // posts an update of its own.
-    updatePending_.store(false);
-    if (window() != nullptr) SetDlgItemText(IDC_RX_COUNT, std::to_string(publishedCount_.load()));
+    const std::int32_t latest = latestCount_.Take();
+    if (window() != nullptr) SetDlgItemText(IDC_RX_COUNT, std::to_string(latest));
   });
 }
 

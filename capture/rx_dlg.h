@@ -3,10 +3,10 @@
 // so there is one capture thread at a time and it never outlives the window.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
+#include "capture/latest_count.h"
 #include "capture/receive_thread.h"
 #include "platform/thread.h"
 #include "ui/dialog.h"
@@ -44,10 +44,8 @@ class CRxDlg : public CDialog, private CaptureWindow {
 
   ThreadStarter startThread_;
   bool threadStarted_ = false;  // a capture thread was started and may not have ended
-  // The latest count from the capture thread, and whether an update of the
-  // count box is already on its way: at most one is pending at a time.
-  std::atomic<std::int32_t> publishedCount_{0};
-  std::atomic<bool> updatePending_{false};
+  // The latest count from the capture thread for the count box.
+  LatestCount latestCount_;
   // Read by the count box's updates on the UI thread: false once this object
   // is going, so an update still queued then does nothing.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
