@@ -80,10 +80,7 @@ void CQuillanDlg::OnConnect() {
     m_nodeIdText.EnableWindow(false);
     m_connect.SetWindowText("Connect");
     m_receive.EnableWindow(false);
-    m_settings.EnableWindow(true);
-    m_usb.EnableWindow(true);
-    m_morla.EnableWindow(true);
-    m_vornex.EnableWindow(true);
+    EnableAdapterChoice(true);
     Connected = 0;
     return;
   }
@@ -98,13 +95,17 @@ void CQuillanDlg::OnConnect() {
   m_nodeIdText.SetWindowText("Node ID: " + std::to_string(outcome.nodeId));
   m_receive.EnableWindow(true);
   m_nodeIdText.EnableWindow(true);
-  m_settings.EnableWindow(false);
-  m_usb.EnableWindow(false);
-  m_morla.EnableWindow(false);
-  m_vornex.EnableWindow(false);
+  EnableAdapterChoice(false);
   m_status.SetWindowText("Status: ONLINE");
   m_connect.SetWindowText("Disconnect");
   Connected = 1;
+}
+
+void CQuillanDlg::EnableAdapterChoice(bool enable) {
+  m_settings.EnableWindow(enable);
+  m_usb.EnableWindow(enable);
+  m_morla.EnableWindow(enable);
+  m_vornex.EnableWindow(enable);
 }
 
 void CQuillanDlg::OnSettings() {

@@ -12,6 +12,13 @@ using namespace testing_support;
 using namespace ui::automation;
 constexpr int kMain = IDD_TARNWICK_DIALOG;
 
+// The port field of the ServerInitBlock that Com20020Init was given.
+std::uint16_t PortOf(const LibraryCall& init) {
+  std::uint16_t port;
+  std::memcpy(&port, init.block.data() + offsetof(ServerInitBlock, port), sizeof port);
+  return port;
+}
+
 class ConnectTest : public AppTest {
  protected:
   // Starts the program with these settings, clicks the radio button (if
@@ -73,15 +80,12 @@ TEST_F(ConnectTest, ServerGetsTheAddressAndLowPortBitsOrNullForDetection) {
   LibraryCall init = ConnectWith("IPAddress=192.168.7.20\nPortNumber=70000\nVORNEX=1\nKESTA=0\n");
   EXPECT_FALSE(init.addressIsNull);
   EXPECT_EQ(init.address, "192.168.7.20");
-  std::uint16_t port;
-  std::memcpy(&port, init.block.data() + offsetof(ServerInitBlock, port), 2);
-  EXPECT_EQ(port, 70000 & 0xFFFF);
+  EXPECT_EQ(PortOf(init), 70000 & 0xFFFF);
   EXPECT_EQ(init.block[offsetof(ServerInitBlock, initFlag)], 1);
 
   init = ConnectWith("PortNumber=6000\nVORNEX=1\nKESTA=0\n");
   EXPECT_TRUE(init.addressIsNull);
-  std::memcpy(&port, init.block.data() + offsetof(ServerInitBlock, port), 2);
-  EXPECT_EQ(port, 0);
+  EXPECT_EQ(PortOf(init), 0);
 }
 
 TEST_F(ConnectTest, OnlineAndOfflineStatesSwapTheControls) {
