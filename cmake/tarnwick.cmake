@@ -36,7 +36,7 @@ function(tarnwick_headers target)
     get_filename_component(real ${header} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
     file(RELATIVE_PATH name ${PROJECT_SOURCE_DIR} ${real})
     # Written only when it changes, so a new configure rebuilds nothing.
-    file(CONFIGURE OUTPUT ${root}/${name} CONTENT "#include \"${real}\"\n")
+    file(CONFIGURE OUTPUT ${root}/${name} CONTENT "#include \"${real}\"\n" @ONLY)
     list(APPEND wanted ${root}/${name})
   endforeach()
   # A header that is gone leaves no forwarder behind.

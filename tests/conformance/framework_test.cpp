@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "res/resource.h"
+#include "res/templates.h"
 #include "tests/conformance/scenario.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
@@ -46,10 +47,10 @@ class MainProbe : public CDialog {
     ++okCalls;
     CDialog::OnOK();
   }
-  void OnSysCommand(unsigned command) override {
+  bool OnSysCommand(unsigned command) override {
     lastSysCommand = command;
     ++sysCommands;
-    if (command != kAboutCommand) CDialog::OnSysCommand(command);
+    return command == kAboutCommand || CDialog::OnSysCommand(command);
   }
 
  private:
@@ -185,7 +186,7 @@ TEST(Framework, ControlValuesReadAsThePlatformReadsThem) {
   int result = -1;
   RunScenario(
       [&] {
-        CWinApp app(conformance::kAppName);
+        CWinApp app(res::Resources(), conformance::kAppName);
         result = local.DoModal();
       },
       [] {});
@@ -374,7 +375,7 @@ TEST(Framework, MessageBoxIsAnsweredOnScreen) {
   std::atomic<int> unowned{0};
   RunScenario(
       [&] {
-        CWinApp app(conformance::kAppName);
+        CWinApp app(res::Resources(), conformance::kAppName);
         unowned =
             AfxMessageBox("Windows sockets initialization failed.", kMbOk | kMbIconExclamation);
         app.m_pMainWnd = &main;
@@ -430,7 +431,7 @@ TEST(Framework, WorkFromAnotherThreadRunsOnTheUiThreadWhileItWaits) {
   std::atomic<bool> ranOnUiThread{false};
   RunScenario(
       [&] {
-        CWinApp app(conformance::kAppName);
+        CWinApp app(res::Resources(), conformance::kAppName);
         std::atomic<bool> done{false};
         std::thread worker([&] {
           ui::SendToUiThread([&] { ranOnUiThread = ui::IsUiThread(); });
@@ -493,7 +494,7 @@ TEST(Framework, WorkPostedToAClosedWindowIsDropped) {
   };
   RunScenario(
       [&] {
-        CWinApp app(conformance::kAppName);
+        CWinApp app(res::Resources(), conformance::kAppName);
         Poster dlg(ran);
         dlg.DoModal();
         CDialog later(IDD_ABOUTBOX);

@@ -22,7 +22,7 @@
 #include "res/templates.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
-#include "ui/qt/qt_state.h"
+#include "ui/qt/state.h"
 #include "ui/ui_thread.h"
 
 namespace {
@@ -34,7 +34,7 @@ using namespace ui::automation;
 void Inspect(CDialog& dialog, const std::function<void(ui::Window&)>& check) {
   RunScenario(
       [&] {
-        CWinApp app("Probe");
+        CWinApp app(res::Resources(), "Probe");
         app.m_pMainWnd = &dialog;
         dialog.DoModal();
       },
@@ -73,7 +73,7 @@ class AccessibilityEvents {
   }
 };
 
-ui::QtControl& ControlAt(ui::Window& window, const res::ControlTemplate& t) {
+ui::QtControl& ControlAt(ui::Window& window, const ui::ControlTemplate& t) {
   return window.controls[static_cast<std::size_t>(&t - window.tmpl->controls.data())];
 }
 
@@ -82,7 +82,7 @@ class TemplateLayout : public ::testing::TestWithParam<int> {};
 TEST_P(TemplateLayout, EveryControlSitsAtItsTemplateRectangle) {
   CDialog dialog(GetParam());
   Inspect(dialog, [](ui::Window& window) {
-    const res::DialogTemplate& t = *window.tmpl;
+    const ui::DialogTemplate& t = *window.tmpl;
     QDialog& widget = *window.widget;
     // Windows' base units: the 52 letters' mean width, rounded, and the
     // font's height.
@@ -101,23 +101,23 @@ TEST_P(TemplateLayout, EveryControlSitsAtItsTemplateRectangle) {
     EXPECT_FALSE(widget.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(widget.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 
-    for (const res::ControlTemplate& c : t.controls) {
+    for (const ui::ControlTemplate& c : t.controls) {
       QWidget& control = *ControlAt(window, c).widget;
       SCOPED_TRACE("control " + std::to_string(c.id) + " \"" + std::string(c.text) + "\"");
       EXPECT_TRUE(control.isVisible());
-      EXPECT_EQ(control.isEnabled(), (c.style & res::kDisabled) == 0);
+      EXPECT_EQ(control.isEnabled(), (c.style & ui::kDisabled) == 0);
       QRect expected(px(c.x, baseX, 4), px(c.y, baseY, 8), px(c.cx, baseX, 4), px(c.cy, baseY, 8));
       // A closed drop-down list is as high as the platform draws it; an
       // icon control takes its icon's size.
-      if (c.kind == res::ControlKind::DropDownList) expected.setHeight(control.sizeHint().height());
-      if (c.kind == res::ControlKind::Icon) expected.setSize(QSize(32, 32));
+      if (c.kind == ui::ControlKind::DropDownList) expected.setHeight(control.sizeHint().height());
+      if (c.kind == ui::ControlKind::Icon) expected.setSize(QSize(32, 32));
       EXPECT_EQ(control.geometry(), expected);
       // The templates' texts were fitted to their controls: none is cut.
-      if (c.kind == res::ControlKind::Static) {
+      if (c.kind == ui::ControlKind::Static) {
         const QString text = static_cast<QLabel&>(control).text();
         EXPECT_LE(QFontMetrics(control.font()).horizontalAdvance(text), control.width());
       }
-      if (c.kind == res::ControlKind::AutoRadioButton || c.kind == res::ControlKind::AutoCheckBox) {
+      if (c.kind == ui::ControlKind::AutoRadioButton || c.kind == ui::ControlKind::AutoCheckBox) {
         EXPECT_LE(control.sizeHint().width(), control.width());
       }
     }
@@ -184,9 +184,9 @@ TEST(QtBackend, NewTextsAreAnnouncedAndNamesLoseTheirMnemonics) {
 }
 
 TEST(QtBackend, AboutBoxStaticShowsItsAmpersandsLiterally) {
-  const res::DialogTemplate& about = res::DialogTemplateById(IDD_ABOUTBOX);
-  const res::ControlTemplate& noPrefix = about.controls[1];
-  ASSERT_NE(noPrefix.style & res::kNoPrefix, 0u);
+  const ui::DialogTemplate& about = *res::Resources().FindDialog(IDD_ABOUTBOX);
+  const ui::ControlTemplate& noPrefix = about.controls[1];
+  ASSERT_NE(noPrefix.style & ui::kNoPrefix, 0u);
   EXPECT_EQ(ui::qt::AccessibleText(noPrefix, "A & B && C"), "A & B && C");
   EXPECT_EQ(ui::qt::AccessibleText(about.controls[3], "&OK && &Go"), "OK & Go");
   CDialog dialog(IDD_ABOUTBOX);
@@ -251,9 +251,9 @@ TEST(QtBackend, SystemMenuItemsAreInTheContextMenuAndUnderAltSpace) {
       GetSystemMenu()->AppendItem(IDM_ABOUTBOX, "&About Tarnwick...");
       return true;
     }
-    void OnSysCommand(unsigned command) override {
+    bool OnSysCommand(unsigned command) override {
       commands.push_back(command);
-      CDialog::OnSysCommand(command);
+      return CDialog::OnSysCommand(command);
     }
     std::vector<unsigned> commands;
   } main;
@@ -298,7 +298,7 @@ TEST(QtBackend, MessageBoxesHaveTheButtonsAndIconAskedForAndTheirOwner) {
   std::vector<Seen> seen;
   RunScenario(
       [&] {
-        CWinApp app("Probe");
+        CWinApp app(res::Resources(), "Probe");
         app.m_pMainWnd = &local;
         local.DoModal();
       },
