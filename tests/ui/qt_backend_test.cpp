@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <map>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
@@ -124,9 +125,130 @@ TEST_P(TemplateLayout, EveryControlSitsAtItsTemplateRectangle) {
   });
 }
 
+TEST_P(TemplateLayout, AssistiveTechnologySeesEachControlAsItsKind) {
+  const std::map<ui::ControlKind, QAccessible::Role> roles = {
+      {ui::ControlKind::PushButton, QAccessible::Button},
+      {ui::ControlKind::DefPushButton, QAccessible::Button},
+      {ui::ControlKind::AutoRadioButton, QAccessible::RadioButton},
+      {ui::ControlKind::AutoCheckBox, QAccessible::CheckBox},
+      {ui::ControlKind::GroupBox, QAccessible::Grouping},
+      {ui::ControlKind::Static, QAccessible::StaticText},
+      {ui::ControlKind::Edit, QAccessible::EditableText},
+      {ui::ControlKind::DropDownList, QAccessible::ComboBox},
+      {ui::ControlKind::Icon, QAccessible::Graphic},
+  };
+  CDialog dialog(GetParam());
+  Inspect(dialog, [&](ui::Window& window) {
+    for (const ui::QtControl& c : window.controls) {
+      QAccessibleInterface* control = QAccessible::queryAccessibleInterface(c.widget);
+      ASSERT_NE(control, nullptr);
+      EXPECT_EQ(control->role(), roles.at(c.tmpl->kind)) << "control " << c.tmpl->id;
+    }
+  });
+}
+
 INSTANTIATE_TEST_SUITE_P(AllTemplates, TemplateLayout,
                          ::testing::Values(IDD_ABOUTBOX, IDD_TARNWICK_DIALOG, IDD_LOCAL_SETTINGS,
                                            IDD_SERVER_SETTINGS, IDD_RECEIVE));
+
+// A dialog that counts the clicks on one button and what its check was then.
+class ClickCounter : public CDialog {
+ public:
+  ClickCounter(int templateId, int buttonId) : CDialog(templateId), buttonId_(buttonId) {}
+
+  int clicks = 0;
+  int checkSeen = -1;
+
+ protected:
+  std::span<const MessageMapEntry> GetMessageMap() const override {
+    static constexpr MessageMapEntry map[] = {
+        OnClicked<&ClickCounter::OnButton>(IDC_MORLA),
+        OnClicked<&ClickCounter::OnButton>(IDC_AUTO_DETECT),
+    };
+    return map;
+  }
+
+ private:
+  void OnButton() {
+    ++clicks;
+    checkSeen = IsDlgButtonChecked(buttonId_);
+  }
+  int buttonId_;
+};
+
+// The ways an operator activates a button on the Linux desktop; each must
+// be the button's click, whatever Qt would do with the button by itself.
+const std::vector<std::pair<std::string, std::function<void(ui::Window&, int)>>> kWaysToActivate = {
+    {"mouse", [](ui::Window& w, int id) { ui::qt::SendClick(w.Control(id).widget); }},
+    {"Space",
+     [](ui::Window& w, int id) {
+       w.Control(id).widget->setFocus();
+       QTest::keyClick(w.Control(id).widget, Qt::Key_Space);
+     }},
+    {"mnemonic",
+     [](ui::Window& w, int id) {
+       auto* button = static_cast<QAbstractButton*>(w.Control(id).widget);
+       if (!button->text().startsWith('&')) button->setText('&' + button->text());
+       QTest::keyClick(w.widget, button->text().at(1).toLatin1(), Qt::AltModifier);
+     }},
+    {"accessibility toggle",
+     [](ui::Window& w, int id) {
+       QAccessible::queryAccessibleInterface(w.Control(id).widget)
+           ->actionInterface()
+           ->doAction(QAccessibleActionInterface::toggleAction());
+     }},
+    {"accessibility press",
+     [](ui::Window& w, int id) {
+       QAccessible::queryAccessibleInterface(w.Control(id).widget)
+           ->actionInterface()
+           ->doAction(QAccessibleActionInterface::pressAction());
+     }},
+};
+
+TEST(QtBackend, EveryWayOfActivatingARadioButtonIsItsClick) {
+  ClickCounter main(IDD_TARNWICK_DIALOG, IDC_MORLA);
+  Inspect(main, [&](ui::Window& window) {
+    QAccessibleInterface* morla =
+        QAccessible::queryAccessibleInterface(window.Control(IDC_MORLA).widget);
+    for (const auto& [way, activate] : kWaysToActivate) {
+      SCOPED_TRACE(way);
+      // Two checked by the program, as a settings file that marks two types
+      // leaves them; twice on the same button, which stays checked.
+      for (int id : {IDC_USB, IDC_VORNEX}) main.CheckDlgButton(id, 1);
+      main.CheckDlgButton(IDC_MORLA, 0);
+      main.clicks = 0;
+      for (int time = 1; time <= 2; ++time) {
+        activate(window, IDC_MORLA);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return main.clicks == time; }, 1000));
+        EXPECT_EQ(main.checkSeen, 1);
+        EXPECT_EQ(main.IsDlgButtonChecked(IDC_USB), 0);
+        EXPECT_EQ(main.IsDlgButtonChecked(IDC_MORLA), 1);
+        EXPECT_EQ(main.IsDlgButtonChecked(IDC_VORNEX), 0);
+        EXPECT_TRUE(morla->state().checked);
+      }
+    }
+  });
+}
+
+TEST(QtBackend, EveryWayOfActivatingACheckBoxIsItsClick) {
+  ClickCounter server(IDD_SERVER_SETTINGS, IDC_AUTO_DETECT);
+  Inspect(server, [&](ui::Window& window) {
+    QAccessibleInterface* autoDetect =
+        QAccessible::queryAccessibleInterface(window.Control(IDC_AUTO_DETECT).widget);
+    for (const auto& [way, activate] : kWaysToActivate) {
+      SCOPED_TRACE(way);
+      server.clicks = 0;
+      for (int time = 1; time <= 2; ++time) {
+        const int before = server.IsDlgButtonChecked(IDC_AUTO_DETECT);
+        activate(window, IDC_AUTO_DETECT);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.clicks == time; }, 1000));
+        EXPECT_EQ(server.checkSeen, 1 - before);  // toggled before the command
+        EXPECT_EQ(server.IsDlgButtonChecked(IDC_AUTO_DETECT), 1 - before);
+        EXPECT_EQ(autoDetect->state().checked, before == 0);
+      }
+    }
+  });
+}
 
 TEST(QtBackend, EditBoxesAndListsAreNamedByTheLabelAboveOrBesideThem) {
   // The names assistive technology reads, by ID; "Data Rate" follows its

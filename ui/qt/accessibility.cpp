@@ -3,6 +3,7 @@
 // button's role by its kind, and a button's actions as its click.
 #include <algorithm>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
 
@@ -59,11 +60,17 @@ class ButtonAccessible final : public QAccessibleWidget {
   QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
 };
 
-QAccessibleInterface* ButtonFactory(const QString&, QObject* object) {
-  if (auto* radio = dynamic_cast<RadioButton*>(object))
-    return new ButtonAccessible(radio, QAccessible::RadioButton);
-  if (auto* check = dynamic_cast<CheckBox*>(object))
-    return new ButtonAccessible(check, QAccessible::CheckBox);
+// Asked with the class name while the widget is still being built (a
+// button announces its text from its constructor, and the interface made
+// then is kept), so it goes by Qt's class names, not by our classes: every
+// radio button and check box of the program is one of the dialogs'.
+QAccessibleInterface* ButtonFactory(const QString& className, QObject* object) {
+  auto* button = qobject_cast<QAbstractButton*>(object);
+  if (button == nullptr) return nullptr;
+  if (className == QLatin1String("QRadioButton"))
+    return new ButtonAccessible(button, QAccessible::RadioButton);
+  if (className == QLatin1String("QCheckBox"))
+    return new ButtonAccessible(button, QAccessible::CheckBox);
   return nullptr;
 }
 
