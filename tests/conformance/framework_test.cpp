@@ -114,6 +114,36 @@ TEST(Framework, AutomaticRadioButtonsOfAGroupAreExclusiveOnlyToTheOperator) {
   });
 }
 
+TEST(Framework, AssistiveTechnologyActivatesAButtonAsAClickDoes) {
+  // A screen reader's Press or Toggle (UI Automation's Invoke or Toggle on
+  // Windows): the radio group, the check box and the commands as a click.
+  struct Probe : MainProbe {
+    bool OnInitDialog() override {
+      CDialog::OnInitDialog();
+      CheckDlgButton(IDC_USB, 1);
+      CheckDlgButton(IDC_VORNEX, 1);
+      return true;
+    }
+  } main;
+  RunAsMainWindow(main, [&] {
+    EXPECT_TRUE(Activate(kMain, IDC_MORLA));
+    EXPECT_TRUE(Activate(kMain, IDC_MORLA));  // stays checked
+    EXPECT_TRUE(Activate(kMain, IDC_CONNECT));
+    EXPECT_TRUE(WaitUntil([&] { return main.connectClicks == 1; }));
+    EXPECT_EQ(CheckState(kMain, IDC_USB), 0);
+    EXPECT_EQ(CheckState(kMain, IDC_MORLA), 1);
+    EXPECT_EQ(CheckState(kMain, IDC_VORNEX), 0);
+    EXPECT_FALSE(Activate(kMain, IDC_RECEIVE));  // disabled
+    EXPECT_TRUE(Activate(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(kReceive));
+    EXPECT_FALSE(Activate(kMain, IDC_CONNECT));  // blocked by the modal window
+    EXPECT_TRUE(Activate(kReceive, IDOK));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    EXPECT_EQ(main.nestedResult, IDOK);
+  });
+  EXPECT_EQ(main.connectClicks, 1);
+}
+
 TEST(Framework, AutomaticCheckBoxTogglesBeforeItsCommand) {
   struct Probe : CDialog {
     Probe() : CDialog(kLocal) {}
@@ -402,6 +432,27 @@ TEST(Framework, MessageBoxIsAnsweredOnScreen) {
       });
   EXPECT_EQ(unowned, kIdOk);
   EXPECT_EQ(main.answer, kIdNo);
+  EXPECT_EQ(main.connectClicks, 0);
+}
+
+TEST(Framework, AMessageBoxWithNoOwnerNamedIsOwnedByTheActiveDialog) {
+  struct Probe : MainProbe {
+    void OnOK() override {
+      AfxMessageBox("Exit?", kMbOk | kMbIconExclamation);
+      CDialog::OnOK();
+    }
+  } main;
+  const int result = RunAsMainWindow(main, [&] {
+    EXPECT_TRUE(Click(kMain, IDOK));
+    const std::optional<MessageBoxInfo> box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, conformance::kAppName);
+    EXPECT_EQ(box->ownerTemplate, kMain);
+    EXPECT_FALSE(Click(kMain, IDC_CONNECT));  // the dialog takes no input under its box
+    EXPECT_TRUE(AnswerMessageBox(kIdOk));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_EQ(result, IDOK);
   EXPECT_EQ(main.connectClicks, 0);
 }
 
