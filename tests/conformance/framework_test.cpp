@@ -62,6 +62,17 @@ class MainProbe : public CDialog {
   void OnConnect() { ++connectClicks; }
 };
 
+// The program may check several radio buttons of a group: the main window
+// does, for each adapter flag that is set.
+struct TwoTypesChecked : MainProbe {
+  bool OnInitDialog() override {
+    CDialog::OnInitDialog();
+    CheckDlgButton(IDC_USB, 1);
+    CheckDlgButton(IDC_VORNEX, 1);
+    return true;
+  }
+};
+
 TEST(Framework, AWindowShowsItsTemplate) {
   MainProbe main;
   RunAsMainWindow(main, [] {
@@ -89,17 +100,9 @@ TEST(Framework, AListStartsWithNoSelectionAndAnEditBoxEmpty) {
 }
 
 TEST(Framework, AutomaticRadioButtonsOfAGroupAreExclusiveOnlyToTheOperator) {
-  // The program may check several (the main window does, for each adapter
-  // flag that is set); a click leaves just the clicked one checked, and a
-  // click on the checked one keeps it checked.
-  struct Probe : MainProbe {
-    bool OnInitDialog() override {
-      CDialog::OnInitDialog();
-      CheckDlgButton(IDC_USB, 1);
-      CheckDlgButton(IDC_VORNEX, 1);
-      return true;
-    }
-  } main;
+  // A click leaves just the clicked one checked, and a click on the checked
+  // one keeps it checked.
+  TwoTypesChecked main;
   RunAsMainWindow(main, [&] {
     EXPECT_EQ(CheckState(kMain, IDC_USB), 1);
     EXPECT_EQ(CheckState(kMain, IDC_VORNEX), 1);
@@ -117,14 +120,7 @@ TEST(Framework, AutomaticRadioButtonsOfAGroupAreExclusiveOnlyToTheOperator) {
 TEST(Framework, AssistiveTechnologyActivatesAButtonAsAClickDoes) {
   // A screen reader's Press or Toggle (UI Automation's Invoke or Toggle on
   // Windows): the radio group, the check box and the commands as a click.
-  struct Probe : MainProbe {
-    bool OnInitDialog() override {
-      CDialog::OnInitDialog();
-      CheckDlgButton(IDC_USB, 1);
-      CheckDlgButton(IDC_VORNEX, 1);
-      return true;
-    }
-  } main;
+  TwoTypesChecked main;
   RunAsMainWindow(main, [&] {
     EXPECT_TRUE(Activate(kMain, IDC_MORLA));
     EXPECT_TRUE(Activate(kMain, IDC_MORLA));  // stays checked
