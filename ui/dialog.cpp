@@ -46,19 +46,6 @@ int ShowMessageBox(CDialog* owner, std::string_view text, std::string_view capti
 
 }  // namespace
 
-int GetSystemMetrics(int index) {
-  const ui::backend::Size icon = ui::backend::SystemIconSize();
-  switch (index) {
-    case SM_CXICON:
-      return icon.width;
-    case SM_CYICON:
-      return icon.height;
-    default:
-      assert(false && "a system metric the framework does not offer");
-      return 0;
-  }
-}
-
 // ---- CControl and its kinds: thin forwards to the dialog's window.
 
 ui::Window* CControl::window() const {
@@ -196,6 +183,19 @@ bool CDialog::IsIconic() const {
 void CDialog::GetClientRect(CRect* rect) const {
   const ui::backend::Size size = ui::backend::ClientSize(window_);
   *rect = {0, 0, size.width, size.height};
+}
+
+int CDialog::GetSystemMetrics(int index) {
+  const ui::backend::Size icon = ui::backend::SystemIconSize();
+  switch (index) {
+    case SM_CXICON:
+      return icon.width;
+    case SM_CYICON:
+      return icon.height;
+    default:
+      assert(false && "a system metric the framework does not offer");
+      return 0;
+  }
 }
 
 std::intptr_t CDialog::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {

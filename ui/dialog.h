@@ -46,9 +46,6 @@ inline constexpr unsigned kScClose = 0xF060;
 #define SM_CYICON 12
 #endif
 
-// SM_CXICON and SM_CYICON: the size of an icon as the system draws it.
-int GetSystemMetrics(int index);
-
 class CDialog;
 
 // A control of a dialog, bound to it by ID in DoDataExchange.
@@ -154,9 +151,12 @@ class CDialog {
   void SetIcon(IconHandle icon, bool bigIcon);
 
   // Painting, for OnPaint: whether the window is minimised, its client area
-  // in pixels, and a message to the window (WM_ICONERASEBKGND).
+  // in pixels, the size the system draws icons at (SM_CXICON, SM_CYICON),
+  // and a message to the window (WM_ICONERASEBKGND). A member here, where
+  // Windows has a function: windows.h declares that one.
   bool IsIconic() const;
   void GetClientRect(CRect* rect) const;
+  static int GetSystemMetrics(int index);
   std::intptr_t SendMessage(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
   // Work for the UI thread from any thread, without waiting. Dropped if this
