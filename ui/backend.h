@@ -22,9 +22,10 @@
 //    the automatic kinds; on Qt a button whose nextCheckState does nothing);
 //  - Enter, Escape, Tab, Shift+Tab: ui::PressKey, or the platform's dialog
 //    manager, which sends the commands itself: dialog.HandleCommand(id);
-//  - the close box and system-menu items: ui::SystemCommand, or
-//    dialog.HandleSysCommand and, when it returns false, the platform's own
-//    default (DefWindowProc);
+//  - the close box: ui::PressCloseBox; an item of the system menu:
+//    ui::SystemCommand. Or, where the platform makes both system commands
+//    (Win32's WM_SYSCOMMAND), dialog.HandleSysCommand and, when it returns
+//    false, the platform's own default (DefWindowProc);
 //  - a paint: dialog.HandlePaint(), which returns false when the platform is
 //    to paint the window itself; the drag-icon query:
 //    dialog.HandleQueryDragIcon() (no icon: the platform's default). Qt and
@@ -36,9 +37,10 @@
 // system_menu.cpp, icons.cpp, paint.cpp, message_box.cpp, ui_thread.cpp,
 // automation.cpp (ui/automation_backend.h), state.h (the backend's model).
 //
-// Sources that include <windows.h> include the framework's headers first:
-// windows.h makes macros of MessageBox, SendMessage, LoadIcon and
-// GetWindowText, which would rename the framework's members of those names.
+// windows.h makes macros of MessageBox, SendMessage, LoadIcon, GetWindowText
+// and SetWindowText, which rename the framework's members of those names in
+// whatever follows it: a source that includes it includes the framework's
+// headers first and calls none of those members.
 #pragma once
 
 #include <chrono>
