@@ -64,7 +64,7 @@ void WriteInt(const IntKey& key, int value, const std::string& file) {
 }  // namespace
 
 std::filesystem::path SettingsFilePath() {
-  return platform::UserConfigFolder() / "tarnwick" / kFileName;
+  return platform::ProgramSettingsFolder("Tarnwick") / kFileName;
 }
 
 std::filesystem::path ChooseSettingsFile(const std::filesystem::path& own,

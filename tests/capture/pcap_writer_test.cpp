@@ -16,7 +16,7 @@ class PcapWriterTest : public ::testing::Test {
  protected:
   // Writes a header and the given frames to a file and reads it back.
   std::string Write(const std::vector<ArcnetFrame>& frames) {
-    std::FILE* f = std::fopen(file().c_str(), "wb");
+    std::FILE* f = std::fopen(file().string().c_str(), "wb");
     EXPECT_EQ(WritePcapHeader(f), 1u);
     for (const auto& frame : frames) WritePcapRecord(f, frame);
     std::fclose(f);

@@ -113,7 +113,7 @@ TEST_F(RxDlgTest, ClosingDuringACaptureEndsItWithBothFilesComplete) {
     });
     EXPECT_EQ(ScriptedLibrary::Get().CallTrace().back(), "Com20020ResetWakeOnReceive");
     EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), 5u);
-    const std::string text = ReadFile(kTextDumpFileName);
+    const std::string text = ReadTextFile(kTextDumpFileName);
     EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
   }
 }

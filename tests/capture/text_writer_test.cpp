@@ -15,10 +15,10 @@ using namespace testing_support;
 std::string TextOf(const ArcnetFrame& frame) {
   TempDir dir;
   const auto file = dir.path() / "dump.tmp";
-  std::FILE* f = std::fopen(file.c_str(), "w");
+  std::FILE* f = std::fopen(file.string().c_str(), "w");
   WriteTextRecord(f, frame);
   std::fclose(f);
-  return ReadFile(file);
+  return ReadTextFile(file);
 }
 
 // The block as printf builds it, one call per field and per byte.

@@ -11,6 +11,7 @@
 #include "capture/receive_thread.h"
 #include "res/resource.h"
 #include "tests/capture/frame_files.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 #include "ui/automation.h"
 
@@ -23,15 +24,15 @@ constexpr int kMain = IDD_TARNWICK_DIALOG;
 class ProgramScenario : public ::testing::Test {
  protected:
   ProgramScenario() {
-    setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
-    setenv("PONDEL_SIM_RATE", "500", 1);
-    setenv("PONDEL_SIM_SEED", "11", 1);
+    SetUserConfigFolder(home_.path());
+    SetEnv("PONDEL_SIM_RATE", "500");
+    SetEnv("PONDEL_SIM_SEED", "11");
     LocalInit = {};
   }
   ~ProgramScenario() override {
-    unsetenv("XDG_CONFIG_HOME");
-    unsetenv("PONDEL_SIM_RATE");
-    unsetenv("PONDEL_SIM_SEED");
+    ResetUserConfigFolder();
+    UnsetEnv("PONDEL_SIM_RATE");
+    UnsetEnv("PONDEL_SIM_SEED");
   }
 
   void Run(const std::function<void()>& driver) {
@@ -198,7 +199,7 @@ TEST_F(ProgramScenario, SavePromptAnsweredNoThenYes) {
     ASSERT_TRUE(Click(kMain, IDC_MORLA));
     ExitAnswering(kIdYes);
   });
-  EXPECT_NE(ReadFile(settingsFile()).find("\nKESTA=0\nMORLA=1\nVORNEX=0\n"), std::string::npos);
+  EXPECT_NE(ReadTextFile(settingsFile()).find("\nKESTA=0\nMORLA=1\nVORNEX=0\n"), std::string::npos);
 }
 
 }  // namespace
