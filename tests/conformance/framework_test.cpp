@@ -294,13 +294,14 @@ TEST(Framework, EnterEscapeAndTheCloseBoxEndTheDialogThroughItsCommands) {
   {
     // The close box is the system command Close, whose default is Cancel.
     MainProbe main;
-    EXPECT_EQ(RunAsMainWindow(main,
-                              [] {
-                                EXPECT_TRUE(SystemCommand(kMain, 0xF010));  // Move: nothing to do
-                                EXPECT_TRUE(WaitForWindow(kMain));
-                                EXPECT_TRUE(PressCloseBox(kMain));
-                              }),
-              IDCANCEL);
+    EXPECT_EQ(
+        RunAsMainWindow(main,
+                        [] {
+                          EXPECT_TRUE(SystemCommand(kMain, 0xF120));  // Restore: nothing to do
+                          EXPECT_TRUE(WaitForWindow(kMain));
+                          EXPECT_TRUE(PressCloseBox(kMain));
+                        }),
+        IDCANCEL);
     EXPECT_EQ(main.sysCommands, 2);
     EXPECT_EQ(main.lastSysCommand, kScClose);
     EXPECT_EQ(main.okCalls, 0);
