@@ -11,12 +11,23 @@ namespace bench {
 
 // `rate` in frames/s, as PONDEL_SIM_RATE takes it. True when Com20020Init
 // succeeded.
+inline void SetEnv(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value);  // an empty value clears it
+#else
+  if (*value != '\0')
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+#endif
+}
+
 inline bool SimulatedAdapterOnLine(bool flood, bool shortest, const char* rate) {
-  setenv("PONDEL_SIM_FLOOD", flood ? "1" : "0", 1);
-  setenv("PONDEL_SIM_SHORTEST", shortest ? "1" : "0", 1);
-  setenv("PONDEL_SIM_RATE", rate, 1);
-  setenv("PONDEL_SIM_SEED", "1", 1);
-  unsetenv("PONDEL_SIM_QUEUE");
+  SetEnv("PONDEL_SIM_FLOOD", flood ? "1" : "0");
+  SetEnv("PONDEL_SIM_SHORTEST", shortest ? "1" : "0");
+  SetEnv("PONDEL_SIM_RATE", rate);
+  SetEnv("PONDEL_SIM_SEED", "1");
+  SetEnv("PONDEL_SIM_QUEUE", "");
   LocalInitBlock block{};
   block.timeoutCode = 0x18;
   block.nodeId = 5;
