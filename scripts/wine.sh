@@ -19,6 +19,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$WINE" wineboot --init >/dev/null 2>&1
   "$WINE" reg add "HKCU\Software\Wine\Explorer" /v Desktop /d Default /f >/dev/null 2>&1
   "$WINE" reg add "HKCU\Software\Wine\Explorer\Desktops" /v Default /d 1024x768 /f >/dev/null 2>&1
+  /usr/lib/wine/wineserver -k 2>/dev/null; /usr/lib/wine/wineserver -w  # the desktop is made at the next start
   "$@"
   status=$?
   /usr/lib/wine/wineserver -k 2>/dev/null
