@@ -78,8 +78,7 @@ std::string VornexDevice::Listen() {
 
 void VornexDevice::Run(int stop) {
   while (true) {
-    if (client_ && client_->stage == Stage::kOnLine) FillOut();
-    if (client_) SendOut();
+    if (client_) PumpFrames();
 
     // What to wait for: the stop, new clients and discoveries, the client's
     // messages and room to send, frames waiting, refusals being read.
@@ -259,7 +258,17 @@ void VornexDevice::BringOnLine() {
   Log("client " + client.name + " on line as node " + std::to_string(config_.nodeId));
 }
 
-void VornexDevice::FillOut() {
+void VornexDevice::PumpFrames() {
+  // The queue's event says only that frames came: while the socket takes
+  // everything, the frames left behind at the high-water mark are taken now.
+  bool queueLeftFull;
+  do {
+    queueLeftFull = client_->stage == Stage::kOnLine && FillOut();
+    SendOut();
+  } while (queueLeftFull && client_ && client_->sent == client_->out.size());
+}
+
+bool VornexDevice::FillOut() {
   Client& client = *client_;
   if (client.sent > 0 && client.sent * 2 >= client.out.size()) {
     client.out.erase(client.out.begin(),
@@ -272,8 +281,11 @@ void VornexDevice::FillOut() {
   client.nextSequence += static_cast<std::uint32_t>(dropped - client.droppedCounted);
   client.droppedCounted = dropped;
   ArcnetFrame frame;
-  while (client.out.size() - client.sent < kHighWater && queue_.Take(frame) == 0)
+  while (client.out.size() - client.sent < kHighWater) {
+    if (queue_.Take(frame) != 0) return false;
     wire::AppendFrame(client.out, client.nextSequence++, frame);
+  }
+  return true;
 }
 
 void VornexDevice::SendOut() {

@@ -77,8 +77,11 @@ class VornexDevice {
   void ReadClient();
   void Handle(const pondel::wire::Message& message);
   void BringOnLine();
-  // Frames from the queue into the client's output, while it has room.
-  void FillOut();
+  // Frames from the queue to the client's socket, while both have room.
+  void PumpFrames();
+  // Frames from the queue into the client's output while it has room: true
+  // when it stopped for want of room, not of frames.
+  bool FillOut();
   void SendOut();
   void EndClient(const std::string& why);
   void SayGoodbye();

@@ -226,6 +226,21 @@ TEST_F(ServerLinkTest, ConnectsByNameAndIpv6AndTheDeviceFiltersAsItsControllerSa
   EXPECT_EQ(PondelDroppedFrames(), 0u);
 }
 
+TEST_F(ServerLinkTest, AFloodOfLongFramesNeverStallsTheDevice) {
+  // More frames wait in the device than one round of its output holds: a
+  // device that waited for the next frame's signal before sending the rest
+  // stood still for a second at a time here, a thousand frames a second.
+  DeviceProcess device({"--flood", "--seed", "2"});
+  ASSERT_TRUE(device.listening()) << device.Output();
+  ASSERT_EQ(ConnectTo("127.0.0.1", device.port()).result, 0);
+  RegisterEvent();
+  SwitchReceiveAllOn();
+  Com20020FlushRX();
+  std::size_t frames = 0;
+  for (const auto start = Clock::now(); Clock::now() - start < 1s;) frames += NextBatch().size();
+  EXPECT_GT(frames, 20000u);
+}
+
 TEST_F(ServerLinkTest, EachFailureToConnectHasItsOwnCode) {
   // Nothing listens.
   EXPECT_EQ(ConnectTo("127.0.0.1", testing_support::FreeTcpPort()).result,
