@@ -192,7 +192,8 @@ void ServerLink::Close() {
   if (!open_) return;
   closing_ = true;
   lock.unlock();
-  changed_.notify_all();  // a request still waiting gives up
+  changed_.notify_all();               // a request still waiting gives up...
+  std::lock_guard one(requestMutex_);  // ...and none uses the socket from here on
 
   // Orderly: say goodbye, stop sending, and let the device close its end,
   // which the reader thread sees as the end of the stream.
@@ -386,8 +387,11 @@ void ServerLink::End(std::int32_t code) {
     readerEnded_ = true;
   }
   changed_.notify_all();
+  if (closing) return;
+  // The device sees the link end too, and is free for another client.
+  net::ShutdownBoth(socket_);
   // A capture waiting for frames asks again, and learns why none come.
-  if (!closing) queue_.Wake();
+  queue_.Wake();
 }
 
 void ServerLink::Fail(std::int32_t code) {

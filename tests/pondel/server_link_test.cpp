@@ -208,11 +208,11 @@ TEST_F(ServerLinkTest, ConnectsByNameAndIpv6AndTheDeviceFiltersAsItsControllerSa
   RegisterEvent();
   Com20020FlushRX();
   std::vector<ArcnetFrame> own;
-  while (own.size() < 20) {
-    const auto batch = NextBatch();
-    ASSERT_FALSE(batch.empty());
-    own.insert(own.end(), batch.begin(), batch.end());
+  for (int batch = 0; batch < 100 && own.size() < 20; ++batch) {
+    const auto frames = NextBatch();  // a wake-up from before the flush may find none
+    own.insert(own.end(), frames.begin(), frames.end());
   }
+  ASSERT_GE(own.size(), 20u);
   for (const ArcnetFrame& frame : own)
     EXPECT_TRUE(frame.destination == 0 || frame.destination == 77);
 
@@ -229,7 +229,8 @@ TEST_F(ServerLinkTest, ConnectsByNameAndIpv6AndTheDeviceFiltersAsItsControllerSa
 TEST_F(ServerLinkTest, AFloodOfLongFramesNeverStallsTheDevice) {
   // More frames wait in the device than one round of its output holds: a
   // device that waited for the next frame's signal before sending the rest
-  // stood still for a second at a time here, a thousand frames a second.
+  // stood still for a second at a time here, some 900 frames a second. Even
+  // a sanitized build on a busy machine brings ten times that.
   DeviceProcess device({"--flood", "--seed", "2"});
   ASSERT_TRUE(device.listening()) << device.Output();
   ASSERT_EQ(ConnectTo("127.0.0.1", device.port()).result, 0);
@@ -237,8 +238,8 @@ TEST_F(ServerLinkTest, AFloodOfLongFramesNeverStallsTheDevice) {
   SwitchReceiveAllOn();
   Com20020FlushRX();
   std::size_t frames = 0;
-  for (const auto start = Clock::now(); Clock::now() - start < 1s;) frames += NextBatch().size();
-  EXPECT_GT(frames, 20000u);
+  for (const auto start = Clock::now(); Clock::now() - start < 2s;) frames += NextBatch().size();
+  EXPECT_GT(frames, 10000u);
 }
 
 TEST_F(ServerLinkTest, EachFailureToConnectHasItsOwnCode) {
@@ -356,7 +357,7 @@ TEST_F(ServerLinkTest, ADeviceThatDiesStallsOrShutsDownIsReportedNeverWaitedFor)
     RegisterEvent();
     SwitchReceiveAllOn();
     Com20020FlushRX();
-    ASSERT_FALSE(NextBatch().empty());
+    ASSERT_TRUE(Eventually([&] { return !NextBatch().empty(); }));
     device.Kill();
     EXPECT_EQ(ReceiveUntilLinkEnds().second, kPondelSimLinkBroken);
     RegisterRequest request{kRegisterWrite, 5, 2};
@@ -376,6 +377,12 @@ TEST_F(ServerLinkTest, ADeviceThatDiesStallsOrShutsDownIsReportedNeverWaitedFor)
     EXPECT_LT(SecondsSince(start), 4.0) << "the answer bound is 2 s";
     ArcnetFrame frame{};
     EXPECT_EQ(Com20020Receive(&frame), kPondelSimLinkBroken);
+    // The library has let go of the link, so the device, once it runs
+    // again, is free for the next client.
+    device.Signal(SIGCONT);
+    EXPECT_TRUE(Eventually([&] {
+      return device.Output().find("closed the link without a goodbye") != std::string::npos;
+    })) << device.Output();
     const auto exit = Clock::now();
     Com20020Exit();
     EXPECT_LT(SecondsSince(exit), 1.0);
