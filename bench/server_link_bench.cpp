@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "adapter/com20020.h"
+#include "bench/simulated_adapter.h"
 #include "bench/temp_folder.h"
 #include "capture/capture_state.h"
 #include "capture/pcap_writer.h"
@@ -94,39 +95,25 @@ bool MeasureFlood(bool shortest, Clock::duration duration) {
   network.seed = 1;
   InProcessDevice device(std::make_unique<vornex::SimulatedNetwork>(network, true));
   if (!OnLine(device.port())) return false;
-  const int event = eventfd(0, EFD_CLOEXEC);
-  Com20020WakeOnReceive(event);
-  RegisterRequest select{kRegisterWrite, 5, 2};
-  RegisterRequest setup1{kRegisterRead, 7, 0};
-  Com20020Register(&select);
-  Com20020Register(&setup1);
-  RegisterRequest receiveAll{kRegisterWrite, 7, static_cast<std::uint8_t>(setup1.value | 0x10)};
-  Com20020Register(&select);
-  Com20020Register(&receiveAll);
-  Com20020FlushRX();
-
-  std::uint64_t frames = 0, bytes = 0;
-  const std::uint64_t dropped0 = PondelDroppedFrames();
-  ArcnetFrame frame{};
-  const auto start = Clock::now();
-  while (Clock::now() - start < duration) {
-    pollfd p{event, POLLIN, 0};
-    if (poll(&p, 1, 50) != 1) continue;
-    std::uint64_t count;
-    if (read(event, &count, sizeof count) < 0) continue;
-    do {
-      if (Com20020Receive(&frame) == 0) {
-        ++frames;
-        bytes += frame.length;
-      }
-    } while (frame.waiting != 0);
+  std::uint64_t frames = 0, bytes = 0, lost = 0;
+  double seconds = 0;
+  {
+    bench::LibraryCapture capture;
+    const std::uint64_t dropped0 = PondelDroppedFrames();
+    ArcnetFrame frame{};
+    const auto start = Clock::now();
+    while (Clock::now() - start < duration) {
+      if (!capture.Wait(50)) continue;
+      do {
+        if (Com20020Receive(&frame) == 0) {
+          ++frames;
+          bytes += frame.length;
+        }
+      } while (frame.waiting != 0);
+    }
+    seconds = Seconds(Clock::now() - start);
+    lost = PondelDroppedFrames() - dropped0;
   }
-  const double seconds = Seconds(Clock::now() - start);
-  const std::uint64_t lost = PondelDroppedFrames() - dropped0;
-  Com20020ResetWakeOnReceive();
-  Com20020Exit();
-  close(event);
-
   // The device waits for room in its own queue, so what the library lost
   // the link did carry: the library's queue was full, its consumer slower.
   const double taken = static_cast<double>(frames) / seconds;

@@ -317,12 +317,29 @@ std::optional<Offer> DecodeOffer(std::span<const std::uint8_t> body) {
   return IfDone(r, std::move(offer));
 }
 
-std::optional<Message> DecodeDatagram(std::span<const std::uint8_t> datagram) {
+namespace {
+
+// The body of a datagram that is exactly one message of this type.
+std::optional<std::span<const std::uint8_t>> DatagramBody(std::span<const std::uint8_t> datagram,
+                                                          Type type) {
   if (datagram.size() < kLengthFieldSize + 1) return std::nullopt;
   const std::size_t length = static_cast<std::size_t>(datagram[0] << 8 | datagram[1]);
-  if (length == 0 || length > kMaxMessageLength || length != datagram.size() - kLengthFieldSize)
+  if (length > kMaxMessageLength || length != datagram.size() - kLengthFieldSize ||
+      datagram[kLengthFieldSize] != static_cast<std::uint8_t>(type))
     return std::nullopt;
-  return Message{datagram[2], datagram.subspan(kLengthFieldSize + 1)};
+  return datagram.subspan(kLengthFieldSize + 1);
+}
+
+}  // namespace
+
+std::optional<Discover> DecodeDiscoverDatagram(std::span<const std::uint8_t> datagram) {
+  const auto body = DatagramBody(datagram, Type::kDiscover);
+  return body ? DecodeDiscover(*body) : std::nullopt;
+}
+
+std::optional<Offer> DecodeOfferDatagram(std::span<const std::uint8_t> datagram) {
+  const auto body = DatagramBody(datagram, Type::kOffer);
+  return body ? DecodeOffer(*body) : std::nullopt;
 }
 
 std::span<std::uint8_t> MessageReader::Space() {

@@ -152,8 +152,11 @@ std::optional<ByeReason> DecodeBye(std::span<const std::uint8_t> body);
 std::optional<Discover> DecodeDiscover(std::span<const std::uint8_t> body);
 std::optional<Offer> DecodeOffer(std::span<const std::uint8_t> body);
 
-// A datagram is exactly one message: its type and body, or nullopt.
-std::optional<Message> DecodeDatagram(std::span<const std::uint8_t> datagram);
+// A discovery datagram is exactly one message. A buffer this large holds the
+// largest, and shows a larger one for what it is.
+inline constexpr std::size_t kDatagramBuffer = kLengthFieldSize + kMaxMessageLength + 1;
+std::optional<Discover> DecodeDiscoverDatagram(std::span<const std::uint8_t> datagram);
+std::optional<Offer> DecodeOfferDatagram(std::span<const std::uint8_t> datagram);
 
 // Cuts a byte stream into messages. Bytes go into Space() and are counted
 // with Commit(); Next() then yields the complete messages in order.

@@ -56,8 +56,7 @@ std::int32_t Discover(std::uint16_t discoveryPort, net::Endpoint& device) {
   // What to say when no free device answers: a busy one, one that speaks
   // only older versions, or none at all.
   std::int32_t result = kPondelSimNoDeviceAnswered;
-  // One byte more than a message may have, so an oversized datagram shows.
-  std::uint8_t buffer[wire::kLengthFieldSize + wire::kMaxMessageLength + 1];
+  std::uint8_t buffer[wire::kDatagramBuffer];
   const auto deadline = Clock::now() + wire::kDiscoveryWait;
   auto resend = Clock::now();
   for (auto now = Clock::now(); now < deadline; now = Clock::now()) {
@@ -70,9 +69,7 @@ std::int32_t Discover(std::uint16_t discoveryPort, net::Endpoint& device) {
     net::Endpoint from;
     const auto size = net::ReceiveFrom(socket, buffer, from);
     if (size <= 0) continue;
-    const auto message = wire::DecodeDatagram(std::span(buffer, static_cast<std::size_t>(size)));
-    if (!message || !Is(*message, Type::kOffer)) continue;
-    const auto offer = wire::DecodeOffer(message->body);
+    const auto offer = wire::DecodeOfferDatagram(std::span(buffer, static_cast<std::size_t>(size)));
     if (!offer || offer->nonce != discover.nonce) continue;  // not an answer to this question
     if (offer->state == wire::DeviceState::kBusy) {
       result = kPondelSimDeviceBusy;

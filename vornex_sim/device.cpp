@@ -151,14 +151,12 @@ void VornexDevice::AcceptClient() {
 }
 
 void VornexDevice::AnswerDiscovery() {
-  // One byte more than a message may have, so an oversized datagram shows.
-  std::uint8_t datagram[wire::kLengthFieldSize + wire::kMaxMessageLength + 1];
+  std::uint8_t datagram[wire::kDatagramBuffer];
   net::Endpoint from;
   const auto size = net::ReceiveFrom(discovery_, datagram, from);
   if (size <= 0) return;
-  const auto message = wire::DecodeDatagram(std::span(datagram, static_cast<std::size_t>(size)));
-  if (!message || !Is(*message, Type::kDiscover)) return;
-  const auto discover = wire::DecodeDiscover(message->body);
+  const auto discover =
+      wire::DecodeDiscoverDatagram(std::span(datagram, static_cast<std::size_t>(size)));
   if (!discover) return;
   wire::Offer offer;
   offer.nonce = discover->nonce;

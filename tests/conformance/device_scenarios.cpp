@@ -63,8 +63,7 @@ class DeviceScenario : public ProgramScenario {
   ~DeviceScenario() override { unsetenv("PONDEL_SIM_DISCOVERY_PORT"); }
 
   static void ConnectToTheDevice() {
-    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
-    ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_STATUS) == "Status: ONLINE"; }));
+    Connect();
     EXPECT_EQ(Text(kMain, IDC_NODE_ID_TEXT), "Node ID: 254");
   }
   static void StartCapture() {

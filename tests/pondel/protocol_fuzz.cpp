@@ -21,9 +21,12 @@ using Bytes = std::vector<std::uint8_t>;
 // The message as it came: length field, type and body.
 Bytes Whole(const wire::Message& message) {
   const std::size_t length = message.body.size() + 1;
-  Bytes bytes = {static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
-                 message.type};
-  bytes.insert(bytes.end(), message.body.begin(), message.body.end());
+  Bytes bytes(wire::kLengthFieldSize + length);
+  bytes[0] = static_cast<std::uint8_t>(length >> 8);
+  bytes[1] = static_cast<std::uint8_t>(length);
+  bytes[2] = message.type;
+  if (!message.body.empty())
+    std::memcpy(bytes.data() + 3, message.body.data(), message.body.size());
   return bytes;
 }
 
@@ -73,10 +76,16 @@ void DecodeEveryWay(const wire::Message& m) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> input(data, size);
-  // As a datagram: exactly one message or nothing.
-  if (const auto message = wire::DecodeDatagram(input)) {
-    Expect(message->body.size() + 3 == size);
-    DecodeEveryWay(*message);
+  // As a datagram: exactly one DISCOVER or OFFER, each what it encodes back to.
+  if (const auto discover = wire::DecodeDiscoverDatagram(input)) {
+    Bytes again;
+    wire::AppendDiscover(again, *discover);
+    Expect(again == Bytes(data, data + size));
+  }
+  if (const auto offer = wire::DecodeOfferDatagram(input)) {
+    Bytes again;
+    wire::AppendOffer(again, *offer);
+    Expect(again == Bytes(data, data + size));
   }
   // As a stream, arriving in pieces whose sizes the first byte chooses.
   if (size == 0) return 0;
