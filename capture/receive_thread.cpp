@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <type_traits>
 
 #include "adapter/com20020.h"
 #include "capture/capture_state.h"
@@ -9,6 +10,9 @@
 #include "capture/text_writer.h"
 #include "platform/event.h"
 #include "platform/thread.h"
+
+// The library takes the platform's own event.
+static_assert(std::is_same_v<platform::EventHandle, Com20020Event>);
 
 namespace {
 

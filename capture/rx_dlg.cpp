@@ -19,7 +19,6 @@ CRxDlg::~CRxDlg() {
   // Every way of closing the window ends the capture first; this only
   // matters if the window was ended from outside.
   StopCapture();
-  *alive_ = false;
 }
 
 void CRxDlg::DoDataExchange() {
@@ -92,11 +91,9 @@ void CRxDlg::StopCapture() {
 
 void CRxDlg::PublishCount(std::int32_t count) {
   if (!latestCount_.Publish(count)) return;
-  ui::PostToUiThread([this, alive = alive_] {
-    if (!*alive) return;
-    const std::int32_t latest = latestCount_.Take();
-    if (window() != nullptr) SetDlgItemText(IDC_RX_COUNT, std::to_string(latest));
-  });
+  // Dropped once the window has closed: the window outlives the thread, but
+  // a count posted at its end may reach the UI thread after it.
+  PostToWindow([this] { SetDlgItemText(IDC_RX_COUNT, std::to_string(latestCount_.Take())); });
 }
 
 void CRxDlg::ShowOpenFailure() {

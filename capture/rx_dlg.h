@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "capture/latest_count.h"
 #include "capture/receive_thread.h"
@@ -46,7 +45,4 @@ class CRxDlg : public CDialog, private CaptureWindow {
   bool threadStarted_ = false;  // a capture thread was started and may not have ended
   // The latest count from the capture thread for the count box.
   LatestCount latestCount_;
-  // Read by the count box's updates on the UI thread: false once this object
-  // is going, so an update still queued then does nothing.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
