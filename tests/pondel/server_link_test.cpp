@@ -14,6 +14,7 @@
 #include <sched.h>
 #include <set>
 #include <string>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -248,6 +249,14 @@ TEST_F(ServerLinkTest, EachFailureToConnectHasItsOwnCode) {
             kPondelSimConnectionRefused);
   // No such name.
   EXPECT_EQ(ConnectTo("no-such-device.invalid", 5001).result, kPondelSimUnresolvedAddress);
+  // No socket to be had: the process may open no more descriptors.
+  EXPECT_EQ(testing_support::RunInChild([] {
+              const rlimit none{0, 0};
+              return setrlimit(RLIMIT_NOFILE, &none) == 0 &&
+                     ConnectTo("127.0.0.1", 5001).result == kPondelSimSocketFailed &&
+                     ConnectTo(nullptr, 0).result == kPondelSimSocketFailed;
+            }),
+            0);
   // Nobody answers automatic detection on this port.
   Set("PONDEL_SIM_DISCOVERY_PORT", std::to_string(testing_support::FreeUdpPort()).c_str());
   EXPECT_EQ(ConnectTo(nullptr, 0).result, kPondelSimNoDeviceAnswered);
