@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
 
 #include "pondel/pondel.h"
 
@@ -96,8 +97,12 @@ std::int32_t ServerLink::Open(const char* address, std::uint16_t port, std::uint
     if (const std::int32_t code = Discover(discoveryPort, found); code != 0) return code;
     candidates.push_back(found);
   } else {
+    // An IPv6 address may come in the brackets of URLs: "[fe80::1%eth0]".
+    std::string host = address;
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+      host = host.substr(1, host.size() - 2);
     net::Failure failure;
-    candidates = net::Resolve(address, port, failure);
+    candidates = net::Resolve(host.c_str(), port, failure);
     if (candidates.empty()) return CodeOf(failure);
   }
 

@@ -194,8 +194,10 @@ TEST_F(ServerLinkTest, ConnectsByNameAndIpv6AndTheDeviceFiltersAsItsControllerSa
   if (sockaddr_in6 probe{}; inet_pton(AF_INET6, "::1", &probe.sin6_addr) == 1) {
     const int s = socket(AF_INET6, SOCK_STREAM, 0);
     probe.sin6_family = AF_INET6;
-    if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&probe), sizeof probe) == 0)
+    if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&probe), sizeof probe) == 0) {
       addresses.push_back("::1");
+      addresses.push_back("[::1]");
+    }
     if (s >= 0) close(s);
   }
   for (const char* address : addresses) {
