@@ -36,7 +36,7 @@
 #include "capture/pcap_writer.h"
 #include "capture/receive_thread.h"
 #include "pondel/pondel.h"
-#include "vornex_sim/device.h"
+#include "tools/vornex_sim/device.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Com20020 functions of adapter/com20020.h over a simulated COM20020 on a
 // simulated ARCNET network of BACnet devices; no frame it delivers was ever on
 // a real wire. The network server device (kind 2) is reached over real TCP:
-// the device simulator vornex-sim (vornex_sim/) plays it, with the same
+// the device simulator vornex-sim (tools/vornex_sim/) plays it, with the same
 // simulated network. This header adds what only the simulator has: its error
 // codes and the drop counter for tests and benchmarks.
 //

@@ -1,5 +1,5 @@
 // The link between the stand-in library and a network server device (our
-// VORNEX device simulator, vornex_sim/): the messages both ends exchange over
+// VORNEX device simulator, tools/vornex_sim/): the messages both ends exchange over
 // TCP and the discovery datagrams over UDP, their encoding and their strict
 // decoding. docs/vornex-protocol.md describes the protocol for people; this
 // is the one place in code that knows its bytes.

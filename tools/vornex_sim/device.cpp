@@ -1,4 +1,4 @@
-#include "vornex_sim/device.h"
+#include "tools/vornex_sim/device.h"
 
 #include <algorithm>
 #include <poll.h>

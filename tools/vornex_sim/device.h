@@ -18,7 +18,7 @@
 #include "pondel/net.h"
 #include "pondel/protocol.h"
 #include "pondel/receive_queue.h"
-#include "vornex_sim/frame_source.h"
+#include "tools/vornex_sim/frame_source.h"
 
 namespace vornex {
 

@@ -1,4 +1,4 @@
-#include "vornex_sim/frame_source.h"
+#include "tools/vornex_sim/frame_source.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "vornex_sim/replay_file.h"
+#include "tools/vornex_sim/replay_file.h"
 
 #include <algorithm>
 #include <cstdint>

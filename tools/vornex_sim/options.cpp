@@ -1,4 +1,4 @@
-#include "vornex_sim/options.h"
+#include "tools/vornex_sim/options.h"
 
 #include <string_view>
 

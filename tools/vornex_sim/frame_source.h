@@ -15,7 +15,7 @@
 #include "pondel/network.h"
 #include "pondel/receive_queue.h"
 #include "pondel/sim_config.h"
-#include "vornex_sim/replay_file.h"
+#include "tools/vornex_sim/replay_file.h"
 
 namespace vornex {
 

@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include "pondel/bacnet_traffic.h"
-#include "vornex_sim/device.h"
-#include "vornex_sim/options.h"
-#include "vornex_sim/replay_file.h"
+#include "tools/vornex_sim/device.h"
+#include "tools/vornex_sim/options.h"
+#include "tools/vornex_sim/replay_file.h"
 
 namespace {
 
