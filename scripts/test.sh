@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tarnwick with AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs every test, then runs the threaded tests under ThreadSanitizer.
+# runs every test, then runs the threaded tests under ThreadSanitizer,
+# builds the release configuration with warnings as errors, and builds,
+# checks and tests the Windows programs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -10,3 +12,7 @@ ctest --preset test
 cmake --preset tsan
 cmake --build --preset tsan
 ctest --preset tsan --no-tests=ignore
+# The run command's build, where some warnings come only with optimisation.
+cmake --preset release-werror
+cmake --build --preset release-werror
+scripts/test-windows.sh
