@@ -14,6 +14,7 @@
 
 #include "res/resource.h"
 #include "res/templates.h"
+#include "tests/ui/click_counter.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
 #include "ui/ui_thread.h"
@@ -22,31 +23,6 @@
 namespace {
 
 using namespace ui::automation;
-
-// A dialog that counts the clicks on one button and what its check was then.
-class ClickCounter : public CDialog {
- public:
-  ClickCounter(int templateId, int buttonId) : CDialog(templateId), buttonId_(buttonId) {}
-
-  std::atomic<int> clicks{0};
-  std::atomic<int> checkSeen{-1};
-
- protected:
-  std::span<const MessageMapEntry> GetMessageMap() const override {
-    static constexpr MessageMapEntry map[] = {
-        OnClicked<&ClickCounter::OnButton>(IDC_MORLA),
-        OnClicked<&ClickCounter::OnButton>(IDC_AUTO_DETECT),
-    };
-    return map;
-  }
-
- private:
-  void OnButton() {
-    ++clicks;
-    checkSeen = IsDlgButtonChecked(buttonId_);
-  }
-  int buttonId_;
-};
 
 void Keys(std::initializer_list<std::pair<WORD, bool>> strokes) {
   std::vector<INPUT> inputs;
