@@ -14,6 +14,7 @@
 
 #include "res/resource.h"
 #include "res/templates.h"
+#include "tests/conformance/scenario.h"
 #include "tests/ui/click_counter.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
@@ -23,6 +24,7 @@
 namespace {
 
 using namespace ui::automation;
+using conformance::RunAsMainWindow;
 
 void Keys(std::initializer_list<std::pair<WORD, bool>> strokes) {
   std::vector<INPUT> inputs;
@@ -86,20 +88,6 @@ const std::vector<std::pair<std::string, std::function<void(CDialog&, int)>>> kW
      [](CDialog& dialog, int id) { SendMessageW(ControlOf(dialog, id), BM_CLICK, 0, 0); }},
 };
 
-// Runs `dialog` as the main window while `driver` works it.
-void Drive(CDialog& dialog, const std::function<void()>& driver) {
-  RunScenario(
-      [&] {
-        CWinApp app(res::Resources(), "Probe");
-        app.m_pMainWnd = &dialog;
-        dialog.DoModal();
-      },
-      [&] {
-        ASSERT_TRUE(WaitForWindow(dialog.templateId()));
-        driver();
-      });
-}
-
 TEST(Win32Backend, EveryWayOfActivatingARadioButtonIsItsClick) {
   ClickCounter main(IDD_TARNWICK_DIALOG, IDC_MORLA);
   auto ways = kWaysToActivate;
@@ -109,7 +97,7 @@ TEST(Win32Backend, EveryWayOfActivatingARadioButtonIsItsClick) {
                     FocusOn(dialog, IDC_USB);
                     Press(VK_DOWN);
                   }});
-  Drive(main, [&] {
+  RunAsMainWindow(main, [&] {
     for (const auto& [way, activate] : ways) {
       SCOPED_TRACE(way);
       // Two checked by the program, as a settings file that marks two types
@@ -136,7 +124,7 @@ TEST(Win32Backend, EveryWayOfActivatingARadioButtonIsItsClick) {
 
 TEST(Win32Backend, EveryWayOfActivatingACheckBoxIsItsClick) {
   ClickCounter server(IDD_SERVER_SETTINGS, IDC_AUTO_DETECT);
-  Drive(server, [&] {
+  RunAsMainWindow(server, [&] {
     for (const auto& [way, activate] : kWaysToActivate) {
       SCOPED_TRACE(way);
       server.clicks = 0;
@@ -165,7 +153,7 @@ TEST(Win32Backend, AMinimisedWindowIsPaintedAndDraggedWithItsIcon) {
     IconHandle OnQueryDragIcon() override { return IconHandle{IDR_MAINFRAME}; }
     std::atomic<int> iconicPaints{0};
   } main;
-  Drive(main, [&] {
+  RunAsMainWindow(main, [&] {
     ui::SendToUiThread([&] {
       const HWND hwnd = main.window()->hwnd;
       ShowWindow(hwnd, SW_MINIMIZE);
