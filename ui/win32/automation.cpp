@@ -165,7 +165,7 @@ std::vector<automation::MenuItem> AppendedSystemMenu(Window* window) {
 std::optional<automation::MessageBoxInfo> TopMessageBox() {
   const auto& screen = win32::TheState().screen;
   if (screen.empty() || screen.back().box == nullptr) return std::nullopt;
-  if (win32::MessageBoxWindow(*screen.back().box) == nullptr) return std::nullopt;
+  if (win32::MessageBoxWindow() == nullptr) return std::nullopt;
   return screen.back().box->info;
 }
 
@@ -173,15 +173,14 @@ void AnswerTopMessageBox(int answer) {
   const auto& screen = win32::TheState().screen;
   if (screen.empty() || screen.back().box == nullptr) return;
   // The box's buttons have the answers' IDs; pressed as the operator would.
-  if (HWND box = win32::MessageBoxWindow(*screen.back().box))
-    SendMessageW(GetDlgItem(box, answer), BM_CLICK, 0, 0);
+  if (HWND box = win32::MessageBoxWindow()) SendMessageW(GetDlgItem(box, answer), BM_CLICK, 0, 0);
 }
 
 void AbortAll() {
   for (const win32::OnScreen& s : win32::TheState().screen) {
     if (s.window != nullptr && !s.window->ended) EndModal(s.window, IDCANCEL);
     if (s.box != nullptr) {
-      if (HWND box = win32::MessageBoxWindow(*s.box))
+      if (HWND box = win32::MessageBoxWindow())
         PostMessageW(box, WM_COMMAND, (s.box->info.flags & kMbYesNo) != 0 ? IDNO : IDOK, 0);
     }
   }

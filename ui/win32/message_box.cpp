@@ -32,7 +32,7 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
-HWND MessageBoxWindow(const OpenMessageBox&) {
+HWND MessageBoxWindow() {
   Search search;
   EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&search));
   return search.found;

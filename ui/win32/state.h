@@ -72,11 +72,12 @@ void DestroyIcons();
 
 // ---- ui_thread.cpp
 
-// A window that is open: its loop runs, or it waits to be run.
+// A message box of the platform that the framework has open.
 struct OpenMessageBox {
   automation::MessageBoxInfo info;
   HWND owner;
 };
+// A modal run or a message box, as the operator sees them stacked.
 struct OnScreen {
   Window* window = nullptr;  // one of the two
   OpenMessageBox* box = nullptr;
@@ -89,14 +90,17 @@ struct State {
 };
 State& TheState();
 
-// The message loop of every modal run: the dialog manager takes the
-// keyboard (IsDialogMessage), the rest is dispatched.
+// ---- dialog_window.cpp
+
+// What the message loop of a modal run does with a message it took: the
+// dialog manager takes the keyboard (IsDialogMessage), the rest is
+// dispatched.
 void Deliver(Window& window, MSG& message);
 
 // ---- message_box.cpp
 
-// The platform's box of an OpenMessageBox that is on screen; null if none.
-HWND MessageBoxWindow(const OpenMessageBox& box);
+// The platform's window of the message box on top; null if none is open.
+HWND MessageBoxWindow();
 
 }  // namespace win32
 }  // namespace ui
