@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
 
 #include "capture/latest_count.h"
 #include "capture/receive_thread.h"
@@ -33,9 +36,15 @@ class CRxDlg : public CDialog, private CaptureWindow {
 
   // Asks the capture thread to end and serves UI work until it has.
   void StopCapture();
+  // Once the capture has ended: tells the operator why, if its files failed.
+  void ShowWriteFailure();
+  // Posted by the capture thread when its files failed: the window goes
+  // back to the stopped state, as after Stop, and says why.
+  void OnCaptureFailed();
 
   void PublishCount(std::int32_t count) override;
   void ShowOpenFailure() override;
+  void ReportWriteFailure(const std::string& message) override;
 
   CButton m_start;
   CButton m_stop;
@@ -44,8 +53,12 @@ class CRxDlg : public CDialog, private CaptureWindow {
 
   ThreadStarter startThread_;
   bool threadStarted_ = false;  // a capture thread was started and may not have ended
+  bool starting_ = false;       // OnStart waits for the thread to come up
   // The latest count from the capture thread for the count box.
   LatestCount latestCount_;
+  // Why the capture's files failed, from the capture thread, until shown.
+  std::mutex writeFailureMutex_;
+  std::optional<std::string> writeFailure_;
   // Read by the count box's updates on the UI thread: false once this object
   // is going, so an update still queued then does nothing.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

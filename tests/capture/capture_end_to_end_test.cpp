@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+#include "capture/capture_files.h"
 #include "capture/receive_thread.h"
 #include "tests/app/app_harness.h"
 #include "tests/capture/frame_files.h"

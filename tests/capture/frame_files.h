@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "adapter/com20020.h"
+#include "capture/record_file.h"
+#include "platform/file.h"
+#include "tests/support/temp_dir.h"
 
 namespace testing_support {
 
@@ -33,6 +36,17 @@ inline std::vector<PcapRecordView> PcapRecords(const std::string& file) {
     records.push_back(std::move(r));
   }
   return records;
+}
+
+// Runs `write` on a RecordFile made on `file`, closes it and returns what
+// the file holds.
+template <typename Write>
+std::string WrittenBy(const std::filesystem::path& file, Write write) {
+  {
+    RecordFile out{platform::OutputFile(file.c_str())};
+    write(out);
+  }
+  return ReadFile(file);
 }
 
 inline ArcnetFrame MakeFrame(std::uint8_t source, std::uint8_t destination, std::uint16_t length,

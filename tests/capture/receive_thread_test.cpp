@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "platform/thread.h"
 #include "tests/capture/frame_files.h"
@@ -26,16 +27,27 @@ class RecordingWindow : public CaptureWindow {
     counts_.push_back(count);
   }
   void ShowOpenFailure() override { ++openFailures_; }
+  void ReportWriteFailure(const std::string& message) override {
+    std::lock_guard lock(mutex_);
+    writeFailures_.push_back(message);
+    finishedWhenReported_ = CaptureFinished == 1;
+  }
 
   std::vector<std::int32_t> counts() {
     std::lock_guard lock(mutex_);
     return counts_;
   }
+  std::vector<std::string> writeFailures() {
+    std::lock_guard lock(mutex_);
+    return writeFailures_;
+  }
   std::atomic<int> openFailures_{0};
+  bool finishedWhenReported_ = false;
 
  private:
   std::mutex mutex_;
   std::vector<std::int32_t> counts_;
+  std::vector<std::string> writeFailures_;
 };
 
 bool WaitFor(const std::function<bool()>& condition) {

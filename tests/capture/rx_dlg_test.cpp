@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "res/resource.h"
 #include "tests/app/app_harness.h"

@@ -14,11 +14,7 @@ using namespace testing_support;
 
 std::string TextOf(const ArcnetFrame& frame) {
   TempDir dir;
-  const auto file = dir.path() / "dump.tmp";
-  std::FILE* f = std::fopen(file.c_str(), "w");
-  WriteTextRecord(f, frame);
-  std::fclose(f);
-  return ReadFile(file);
+  return WrittenBy(dir.path() / "dump.tmp", [&](RecordFile& out) { WriteTextRecord(out, frame); });
 }
 
 // The block as printf builds it, one call per field and per byte.

@@ -8,6 +8,7 @@
 
 #include "adapter/init_blocks.h"
 #include "app/quillan_app.h"
+#include "capture/capture_files.h"
 #include "capture/receive_thread.h"
 #include "res/resource.h"
 #include "tests/capture/frame_files.h"
