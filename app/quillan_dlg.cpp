@@ -159,3 +159,7 @@ void CQuillanDlg::SaveSettings() {
 bool CQuillanDlg::AskYesNo(const char* text, const char* caption) {
   return MessageBox(text, caption, kMbYesNo | kMbIconQuestion) == kIdYes;
 }
+
+void CQuillanDlg::ShowError(const std::string& text, const char* caption) {
+  MessageBox(text, caption, kMbOk | kMbIconExclamation);
+}

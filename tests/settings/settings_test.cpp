@@ -23,16 +23,20 @@ using namespace testing_support;
 namespace fs = std::filesystem;
 
 // The main window as SaveSettings sees it: its three radio buttons and the
-// operator's answer, with every question it was asked.
+// operator's answer, with every question it was asked and every error shown.
 struct FakeMainWindow : SettingsPrompt {
   int checks[3] = {1, 0, 0};
   bool answer = true;
   std::vector<std::pair<std::string, std::string>> asked;
+  std::vector<std::pair<std::string, std::string>> errors;
 
   int CheckState(int controlId) override { return checks[controlId - IDC_USB]; }
   bool AskYesNo(const char* text, const char* caption) override {
     asked.emplace_back(text, caption);
     return answer;
+  }
+  void ShowError(const std::string& text, const char* caption) override {
+    errors.emplace_back(text, caption);
   }
 };
 
