@@ -1,7 +1,9 @@
 #include "tests/support/tshark.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
+#include <string_view>
 
 namespace testing_support {
 
@@ -26,6 +28,11 @@ std::optional<std::string> Run(const std::string& command) {
 }
 
 }  // namespace
+
+bool TsharkRequired() {
+  const char* required = std::getenv("TARNWICK_REQUIRE_TSHARK");
+  return required != nullptr && std::string_view(required) == "1";
+}
 
 bool TsharkAvailable() {
   static const bool available = Run("tshark --version").has_value();
