@@ -6,15 +6,15 @@
 
 namespace {
 
-// Written out when this much is buffered, even in the middle of a drain: a
-// flood's drain would otherwise collect megabytes before its first write.
+// The buffer, written out when the next record might not fit, even in the
+// middle of a drain: a flood's drain would otherwise collect megabytes
+// before its first write.
 constexpr std::size_t kWriteAt = 256 * 1024;
 
 }  // namespace
 
 RecordFile::RecordFile(platform::OutputFile file)
-    : file_(std::move(file)),
-      buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kWriteAt + kMaxRecordSize)) {
+    : file_(std::move(file)), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kWriteAt)) {
   assert(file_.is_open());
 }
 
@@ -24,7 +24,7 @@ RecordFile::~RecordFile() {
 
 std::uint8_t* RecordFile::Reserve(std::size_t maxSize) {
   assert(maxSize <= kMaxRecordSize);
-  if (used_ >= kWriteAt) Flush();
+  if (used_ + maxSize > kWriteAt) Flush();
   return failed_ ? nullptr : buffer_.get() + used_;
 }
 
