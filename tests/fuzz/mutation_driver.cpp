@@ -16,12 +16,13 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sanitizer/common_interface_defs.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// The sanitizers' hook for their last words; absent from a build without them.
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
 
 namespace {
 
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
   }
   if (corpus.empty()) corpus.emplace_back();
   std::signal(SIGABRT, OnAbort);
-  __sanitizer_set_death_callback(SaveRunningInput);
+  if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(SaveRunningInput);
   if (runs == 0 && seconds == 0) runs = 10000;
 
   for (const Bytes& input : corpus) Run(input);
