@@ -4,33 +4,21 @@
 #include <cassert>
 #include <utility>
 
-namespace {
-
-// The buffer, written out when the next record might not fit, even in the
-// middle of a drain: a flood's drain would otherwise collect megabytes
-// before its first write.
-constexpr std::size_t kWriteAt = 256 * 1024;
-
-}  // namespace
-
 RecordFile::RecordFile(platform::OutputFile file)
-    : file_(std::move(file)), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kWriteAt)) {
+    : file_(std::move(file)), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize)) {
   assert(file_.is_open());
+  // A record is at least 20 bytes: its ends never outgrow this.
+  recordEnds_.reserve(kBufferSize / 20);
 }
 
 RecordFile::~RecordFile() {
   if (file_.is_open()) Close();
 }
 
-std::uint8_t* RecordFile::Reserve(std::size_t maxSize) {
+std::uint8_t* RecordFile::MakeRoom(std::size_t maxSize) {
   assert(maxSize <= kMaxRecordSize);
-  if (used_ + maxSize > kWriteAt) Flush();
+  if (!failed_ && used_ + maxSize > kBufferSize) Flush();
   return failed_ ? nullptr : buffer_.get() + used_;
-}
-
-void RecordFile::Commit(std::size_t size) {
-  used_ += size;
-  recordEnds_.push_back(used_);
 }
 
 bool RecordFile::Flush() {

@@ -19,6 +19,10 @@ class RecordFile {
  public:
   // The longest record any writer appends: a text block of a full frame.
   static constexpr std::size_t kMaxRecordSize = 2048;
+  // The buffer, written out when the next record might not fit, even in the
+  // middle of a drain: a flood's drain would otherwise collect megabytes
+  // before its first write.
+  static constexpr std::size_t kBufferSize = 256 * 1024;
 
   // Takes an open file.
   explicit RecordFile(platform::OutputFile file);
@@ -29,9 +33,16 @@ class RecordFile {
 
   // Room for one record of at most `maxSize` (<= kMaxRecordSize) bytes, at
   // the end of the buffer; Commit then says how many it took. Null once the
-  // file has failed: nothing more is written to it.
-  std::uint8_t* Reserve(std::size_t maxSize);
-  void Commit(std::size_t size);
+  // file has failed: nothing more is written to it. Inline: a capture calls
+  // both for every frame.
+  std::uint8_t* Reserve(std::size_t maxSize) {
+    if (used_ + maxSize > kBufferSize || failed_) return MakeRoom(maxSize);
+    return buffer_.get() + used_;
+  }
+  void Commit(std::size_t size) {
+    used_ += size;
+    recordEnds_.push_back(used_);
+  }
 
   // Writes the buffered records. False once the file has failed; it then
   // ends with its last whole record (a FIFO or a device, which cannot be
@@ -48,6 +59,7 @@ class RecordFile {
   std::uint64_t recordsWritten() const { return recordsWritten_; }
 
  private:
+  std::uint8_t* MakeRoom(std::size_t maxSize);
   void Fail(std::size_t written);
 
   platform::OutputFile file_;
