@@ -1,9 +1,10 @@
 // The capture writers against libpcap's own pcap_dump, writing the same
-// frames (41 and 508 data bytes) to real files in a temporary folder:
-// pcap_dump and the printf reference through a FILE*, ours through a
-// RecordFile written out every 51 frames, as at the end of a drain of the
-// busiest network (51,000 frames/s, woken every millisecond). Every writer
-// reads the clock once per frame, as a capture does. Goals, per 41-byte frame: WritePcapRecord no
+// frames (41 and 508 data bytes) to real files in a temporary folder, all as
+// a capture of the busiest network writes them: 51,000 frames/s woken every
+// millisecond, so the file is written out (fflush, pcap_dump_flush, or our
+// RecordFile's own write) after every 51 frames. pcap_dump and the printf
+// reference write through a FILE*. Every writer reads the clock once per
+// frame, as a capture does. Goals, per 41-byte frame: WritePcapRecord no
 // slower than pcap_dump; WriteTextRecord at most 4x WritePcapRecord. The printf row is the
 // reference: one fprintf per field and per byte, the same text.
 #include <algorithm>
@@ -14,7 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <optional>
+#include <memory>
 #include <pcap/pcap.h>
 #include <string>
 #include <sys/time.h>
@@ -33,10 +34,10 @@ namespace {
 constexpr int kShort = 41;  // the sample frame: a BACnet ReadPropertyMultiple ACK
 constexpr int kFull = static_cast<int>(kArcnetMaxData);
 
-// Each benchmark rewinds its file after this many frames, so a file stays
-// at a few MiB (the page cache takes it) however many frames are timed.
-constexpr std::int64_t kFramesPerRewind = 4096;
-// Our writers' buffer is written out after this many frames: one drain.
+// Each benchmark starts its file afresh after this many frames, so a file
+// stays small (the page cache takes it) however many frames are timed.
+constexpr std::int64_t kFramesPerFile = 4096;
+// Written out after this many frames: the end of one drain.
 constexpr std::int64_t kFramesPerDrain = 51;
 
 bench::TempFolder& Folder() {
@@ -104,74 +105,79 @@ std::string PathFor(const benchmark::State& state, const char* what) {
   return (Folder().path() / (std::string(what) + "-" + std::to_string(state.range(0)))).string();
 }
 
-// Runs the timed loop, rewinding `file` to `start` every kFramesPerRewind.
-template <typename WriteOne>
-void TimeWrites(benchmark::State& state, std::FILE* file, long start, WriteOne writeOne) {
-  std::int64_t untilRewind = kFramesPerRewind;
+// The timed loop, the same for every writer: `open` makes the file afresh
+// (a pcap file with its global header) and returns the writer, whose
+// Write(frame) appends one frame and EndDrain() writes the file out.
+template <typename Open>
+void TimeWrites(benchmark::State& state, Open open) {
+  const ArcnetFrame frame = FrameOf(static_cast<int>(state.range(0)));
+  auto writer = open();
+  std::int64_t untilDrainEnds = kFramesPerDrain;
+  std::int64_t untilNewFile = kFramesPerFile;
   for (auto _ : state) {
-    writeOne();
-    if (--untilRewind == 0) {
-      std::fseek(file, start, SEEK_SET);
-      untilRewind = kFramesPerRewind;
+    writer->Write(frame);
+    if (--untilDrainEnds == 0) {
+      writer->EndDrain();
+      untilDrainEnds = kFramesPerDrain;
+    }
+    if (--untilNewFile == 0) {
+      writer.reset();
+      writer = open();
+      untilNewFile = kFramesPerFile;
     }
   }
   state.SetItemsProcessed(state.iterations());
+}
+
+struct PcapDumpFile : PcapDumpWriter {
+  using PcapDumpWriter::PcapDumpWriter;
+  void EndDrain() { pcap_dump_flush(dumper); }
+};
+
+struct PrintfFile {
+  std::FILE* file;
+  ~PrintfFile() { std::fclose(file); }
+  void Write(const ArcnetFrame& frame) { PrintfTextRecord(file, frame); }
+  void EndDrain() { std::fflush(file); }
+};
+
+template <void (*WriteRecord)(RecordFile&, const ArcnetFrame&)>
+struct OurFile {
+  RecordFile file;
+  void Write(const ArcnetFrame& frame) { WriteRecord(file, frame); }
+  void EndDrain() { file.Flush(); }
+};
+
+void WritePcapRecordNow(RecordFile& file, const ArcnetFrame& frame) {
+  WritePcapRecord(file, frame);
 }
 
 void BM_PcapDump(benchmark::State& state) {
-  const ArcnetFrame frame = FrameOf(static_cast<int>(state.range(0)));
-  PcapDumpWriter writer(std::fopen(PathFor(state, "pcap_dump").c_str(), "wb"));
-  if (writer.dumper == nullptr) return state.SkipWithError("pcap_dump_fopen failed");
-  TimeWrites(state, pcap_dump_file(writer.dumper), static_cast<long>(kPcapHeaderSize),
-             [&] { writer.Write(frame); });
-}
-
-// The printf reference on a file of its own.
-void BM_PrintfText(benchmark::State& state) {
-  const ArcnetFrame frame = FrameOf(static_cast<int>(state.range(0)));
-  std::FILE* file = std::fopen(PathFor(state, "printf").c_str(), "w");
-  if (file == nullptr) return state.SkipWithError("fopen failed");
-  TimeWrites(state, file, 0, [&] { PrintfTextRecord(file, frame); });
-  std::fclose(file);
-}
-
-// One of our writers on a file of its own, written out at the end of every
-// drain; "rewound" by making the file afresh, as a new capture does. A pcap
-// file starts with the global header.
-template <typename WriteOne>
-void TimeOurWriter(benchmark::State& state, const char* what, bool pcapFile, WriteOne writeOne) {
-  const ArcnetFrame frame = FrameOf(static_cast<int>(state.range(0)));
-  const std::string path = PathFor(state, what);
-  std::optional<RecordFile> file;
-  const auto startFile = [&] {
-    file.reset();
-    file.emplace(platform::OutputFile(path.c_str()));
-    if (pcapFile) WritePcapHeader(*file);
-  };
-  startFile();
-  std::int64_t untilDrainEnds = kFramesPerDrain;
-  std::int64_t untilRewind = kFramesPerRewind;
-  for (auto _ : state) {
-    writeOne(*file, frame);
-    if (--untilDrainEnds == 0) {
-      file->Flush();
-      untilDrainEnds = kFramesPerDrain;
-    }
-    if (--untilRewind == 0) {
-      startFile();
-      untilRewind = kFramesPerRewind;
-    }
-  }
-  if (file->failed()) state.SkipWithError(file->failure().c_str());
-  state.SetItemsProcessed(state.iterations());
+  const std::string path = PathFor(state, "pcap_dump");
+  TimeWrites(state, [&] { return std::make_unique<PcapDumpFile>(std::fopen(path.c_str(), "wb")); });
 }
 
 void BM_WritePcapRecord(benchmark::State& state) {
-  TimeOurWriter(state, "pcap", true,
-                [](RecordFile& file, const ArcnetFrame& frame) { WritePcapRecord(file, frame); });
+  const std::string path = PathFor(state, "pcap");
+  TimeWrites(state, [&] {
+    std::unique_ptr<OurFile<WritePcapRecordNow>> writer(
+        new OurFile<WritePcapRecordNow>{RecordFile(platform::OutputFile(path.c_str()))});
+    WritePcapHeader(writer->file);
+    return writer;
+  });
 }
+
 void BM_WriteTextRecord(benchmark::State& state) {
-  TimeOurWriter(state, "text", false, WriteTextRecord);
+  const std::string path = PathFor(state, "text");
+  TimeWrites(state, [&] {
+    return std::unique_ptr<OurFile<WriteTextRecord>>(
+        new OurFile<WriteTextRecord>{RecordFile(platform::OutputFile(path.c_str()))});
+  });
+}
+
+void BM_PrintfText(benchmark::State& state) {
+  const std::string path = PathFor(state, "printf");
+  TimeWrites(state, [&] { return std::make_unique<PrintfFile>(std::fopen(path.c_str(), "w")); });
 }
 
 BENCHMARK(BM_PcapDump)->Arg(kShort)->Arg(kFull);
