@@ -21,6 +21,24 @@ std::uint16_t PortOf(const LibraryCall& init) {
 
 class ConnectTest : public AppTest {
  protected:
+  // Connect shows `text` in the "Connect Failure" box and, once it is
+  // answered, the window is still off line.
+  static void ExpectConnectRefused(const std::string& text) {
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, text);
+    EXPECT_EQ(box->caption, "Connect Failure");
+    EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
+    EXPECT_EQ(box->ownerTemplate, kMain);
+    AnswerMessageBox(kIdOk);
+    ASSERT_TRUE(WaitForWindow(kMain));
+    EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
+    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Connect");
+    EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
+    EXPECT_TRUE(IsEnabled(kMain, IDC_SETTINGS));
+  }
+
   // Starts the program with these settings, clicks the radio button (if
   // any) and Connect, and returns the one Com20020Init call.
   LibraryCall ConnectWith(const std::string& settings, int radioButton = 0) {
@@ -108,17 +126,7 @@ TEST_F(ConnectTest, AValueItsFieldCannotHoldIsRefusedBeforeTheLibraryIsCalled) {
     ScriptedLibrary::Get().Reset();
     WriteSettings(c.settings);
     RunProgram([&] {
-      ASSERT_TRUE(Click(kMain, IDC_CONNECT));
-      const auto box = WaitForMessageBox();
-      ASSERT_TRUE(box.has_value());
-      EXPECT_EQ(box->text, c.text);
-      EXPECT_EQ(box->caption, "Connect Failure");
-      EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
-      EXPECT_EQ(box->ownerTemplate, kMain);
-      AnswerMessageBox(kIdOk);
-      ASSERT_TRUE(WaitForWindow(kMain));
-      EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
-      EXPECT_TRUE(IsEnabled(kMain, IDC_SETTINGS));
+      ExpectConnectRefused(c.text);
       PressEscape(kMain);
     });
     EXPECT_TRUE(LibraryCalls().empty()) << c.settings;
@@ -153,19 +161,7 @@ TEST_F(ConnectTest, OnlineAndOfflineStatesSwapTheControls) {
 TEST_F(ConnectTest, AnInitErrorIsShownAndChangesNothing) {
   ScriptedLibrary::Get().SetInitResult(-17);
   RunProgram([] {
-    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
-    const auto box = WaitForMessageBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "Init Error: -17");
-    EXPECT_EQ(box->caption, "Connect Failure");
-    EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
-    EXPECT_EQ(box->ownerTemplate, kMain);
-    AnswerMessageBox(kIdOk);
-    ASSERT_TRUE(WaitForWindow(kMain));
-    EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
-    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Connect");
-    EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
-    EXPECT_TRUE(IsEnabled(kMain, IDC_SETTINGS));
+    ExpectConnectRefused("Init Error: -17");
     PressEscape(kMain);
   });
   // Off line: the way out calls no library function.

@@ -40,23 +40,34 @@ class CaptureEndToEndTest : public ProgramTest {
     unsetenv("PONDEL_SIM_RATE");
     unsetenv("PONDEL_SIM_SEED");
   }
-};
 
-TEST_F(CaptureEndToEndTest, CountBoxFilesAndTsharkAgreeFrameForFrame) {
-  std::string shown;
-  RunProgram([&] {
+  // From the main window: connect, open the receive window and capture until
+  // the count box shows at least `frames`.
+  static void CaptureAtLeast(int frames) {
     ASSERT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_CONNECT));
     ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_TARNWICK_DIALOG, IDC_RECEIVE); }));
     ASSERT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_RECEIVE));
     ASSERT_TRUE(WaitForWindow(IDD_RECEIVE));
     ASSERT_TRUE(Click(IDD_RECEIVE, IDC_START));
-    ASSERT_TRUE(WaitUntil([] { return std::stoi(Text(IDD_RECEIVE, IDC_RX_COUNT)) >= 300; }));
+    ASSERT_TRUE(WaitUntil([&] { return std::stoi(Text(IDD_RECEIVE, IDC_RX_COUNT)) >= frames; }));
+  }
+  // Stops the capture, keeps what the count box then shows, and closes both
+  // windows.
+  static void StopAndExit(std::string& shown) {
     ASSERT_TRUE(Click(IDD_RECEIVE, IDC_STOP));
     ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_START); }));
     shown = Text(IDD_RECEIVE, IDC_RX_COUNT);
     Click(IDD_RECEIVE, IDOK);
     ASSERT_TRUE(WaitForWindow(IDD_TARNWICK_DIALOG));
     PressEscape(IDD_TARNWICK_DIALOG);
+  }
+};
+
+TEST_F(CaptureEndToEndTest, CountBoxFilesAndTsharkAgreeFrameForFrame) {
+  std::string shown;
+  RunProgram([&] {
+    CaptureAtLeast(300);
+    StopAndExit(shown);
   });
 
   const auto records = PcapRecords(ReadFile(kCaptureFileName));
@@ -85,12 +96,7 @@ TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilTher
   ScopedCurrentDir onDisk(disk.path());
   std::string shown;
   RunProgram([&] {
-    ASSERT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_CONNECT));
-    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_TARNWICK_DIALOG, IDC_RECEIVE); }));
-    ASSERT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_RECEIVE));
-    ASSERT_TRUE(WaitForWindow(IDD_RECEIVE));
-    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_START));
-    ASSERT_TRUE(WaitUntil([] { return std::stoi(Text(IDD_RECEIVE, IDC_RX_COUNT)) >= 100; }));
+    CaptureAtLeast(100);
     disk.Fill("ballast");
     const auto box = WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
@@ -117,12 +123,7 @@ TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilTher
     ASSERT_TRUE(Click(IDD_RECEIVE, IDC_START));
     ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_STOP); }));
     ASSERT_TRUE(WaitUntil([] { return std::stoi(Text(IDD_RECEIVE, IDC_RX_COUNT)) >= 100; }));
-    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_STOP));
-    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_START); }));
-    shown = Text(IDD_RECEIVE, IDC_RX_COUNT);
-    Click(IDD_RECEIVE, IDOK);
-    ASSERT_TRUE(WaitForWindow(IDD_TARNWICK_DIALOG));
-    PressEscape(IDD_TARNWICK_DIALOG);
+    StopAndExit(shown);
   });
   EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), std::stoul(shown));
   EXPECT_EQ(TsharkMalformedFrames(kCaptureFileName), std::vector<int>{});

@@ -8,7 +8,6 @@
 // stamp, and data bytes.
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +21,7 @@
 #include "capture/record_file.h"
 #include "capture/text_writer.h"
 #include "platform/file.h"
+#include "tests/capture/frame_files.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
@@ -43,25 +43,6 @@ std::string PcapRecordOf(const ArcnetFrame& frame, const platform::WallTime& now
   record += {static_cast<char>(frame.source), static_cast<char>(frame.destination),
              static_cast<char>(frame.length), static_cast<char>(frame.length >> 8)};
   return record.append(reinterpret_cast<const char*>(frame.data), captured);
-}
-
-std::string TextBlockOf(const ArcnetFrame& frame) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer,
-                "Received Packet:\n\nSource ID: %02x\nDestination ID: %02x\n", frame.source,
-                frame.destination);
-  std::string block = buffer;
-  std::snprintf(buffer, sizeof buffer, "Packet Length: %03x", frame.length);
-  block += buffer;
-  for (unsigned i = 0; i < frame.length && i < kArcnetMaxData; ++i) {
-    if (i % 16 == 0) {
-      std::snprintf(buffer, sizeof buffer, "\n[%03X]:", i);
-      block += buffer;
-    }
-    std::snprintf(buffer, sizeof buffer, "%02X ", frame.data[i]);
-    block += buffer;
-  }
-  return block + "\n\n";
 }
 
 struct Scratch {
@@ -132,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> text;
   for (std::size_t i = 0; i < frames.size(); ++i) {
     pcap.push_back(PcapRecordOf(frames[i], times[i]));
-    text.push_back(TextBlockOf(frames[i]));
+    text.push_back(testing_support::TextBlockByPrintf(frames[i]));
   }
   CheckFile(scratch.folder / "f.pcap", limit, pcap, [&](RecordFile& file) {
     WritePcapHeader(file);
