@@ -6,6 +6,9 @@
 #include "res/resource.h"
 #include "res/templates.h"
 
+// The framework builds the windows from the program's templates and icon.
+CQuillanApp::CQuillanApp() : CWinApp(res::Resources()) {}
+
 bool CQuillanApp::InitInstance() {
   if (!platform::StartSockets()) {
     AfxMessageBox(res::StringResource(IDS_SOCKETS_INIT_FAILED), kMbOk | kMbIconExclamation);

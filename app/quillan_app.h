@@ -7,5 +7,6 @@
 
 class CQuillanApp : public CWinApp {
  public:
+  CQuillanApp();
   bool InitInstance() override;
 };

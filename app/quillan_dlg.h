@@ -17,7 +17,9 @@ class CQuillanDlg : public CDialog, private SettingsPrompt {
   bool OnInitDialog() override;
   void OnOK() override;
   void OnCancel() override;
-  void OnSysCommand(unsigned command) override;
+  bool OnSysCommand(unsigned command) override;
+  void OnPaint() override;
+  IconHandle OnQueryDragIcon() override;
   std::span<const MessageMapEntry> GetMessageMap() const override;
 
  private:

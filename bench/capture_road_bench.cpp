@@ -44,6 +44,7 @@
 #include "platform/thread.h"
 #include "pondel/pondel.h"
 #include "res/resource.h"
+#include "res/templates.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
 #include "ui/ui_thread.h"
@@ -302,7 +303,7 @@ Run Capture(bool flood, std::chrono::milliseconds duration) {
   std::atomic<const CDialog*> window{nullptr};
   automation::RunScenario(
       [&] {
-        CWinApp app("Tarnwick");
+        CWinApp app(res::Resources(), "Tarnwick");
         CRxDlg dlg(StartMeasuredThread);
         window = &dlg;
         dlg.DoModal();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "res/resource.h"
+#include "res/templates.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
 #include "ui/ui_thread.h"
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
   } receive;
   ui::automation::RunScenario(
       [&] {
-        CWinApp app("tarnwick-bench");
+        CWinApp app(res::Resources(), "tarnwick-bench");
         app.m_pMainWnd = &receive;
         receive.DoModal();
       },

@@ -1,6 +1,7 @@
 #include "capture/receive_thread.h"
 
 #include <chrono>
+#include <type_traits>
 
 #include "adapter/com20020.h"
 #include "capture/capture_files.h"
@@ -8,6 +9,9 @@
 #include "capture/pcap_writer.h"
 #include "platform/event.h"
 #include "platform/thread.h"
+
+// The library takes the platform's own event.
+static_assert(std::is_same_v<platform::EventHandle, Com20020Event>);
 
 namespace {
 

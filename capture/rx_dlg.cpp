@@ -19,7 +19,6 @@ CRxDlg::~CRxDlg() {
   // Every way of closing the window ends the capture first; this only
   // matters if the window was ended from outside.
   StopCapture();
-  *alive_ = false;
 }
 
 void CRxDlg::DoDataExchange() {
@@ -99,11 +98,9 @@ void CRxDlg::StopCapture() {
 
 void CRxDlg::PublishCount(std::int32_t count) {
   if (!latestCount_.Publish(count)) return;
-  ui::PostToUiThread([this, alive = alive_] {
-    if (!*alive) return;
-    const std::int32_t latest = latestCount_.Take();
-    if (window() != nullptr) SetDlgItemText(IDC_RX_COUNT, std::to_string(latest));
-  });
+  // Dropped once the window has closed: the window outlives the thread, but
+  // a count posted at its end may reach the UI thread after it.
+  PostToWindow([this] { SetDlgItemText(IDC_RX_COUNT, std::to_string(latestCount_.Take())); });
 }
 
 void CRxDlg::ShowOpenFailure() {
@@ -119,8 +116,8 @@ void CRxDlg::ReportWriteFailure(const std::string& message) {
   }
   // Without waiting: whichever comes first on the UI thread, this or a Stop
   // or Exit, shows the message.
-  ui::PostToUiThread([this, alive = alive_] {
-    if (*alive && !starting_) OnCaptureFailed();
+  PostToWindow([this] {
+    if (!starting_) OnCaptureFailed();
   });
 }
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -59,7 +58,4 @@ class CRxDlg : public CDialog, private CaptureWindow {
   // Why the capture's files failed, from the capture thread, until shown.
   std::mutex writeFailureMutex_;
   std::optional<std::string> writeFailure_;
-  // Read by the count box's updates on the UI thread: false once this object
-  // is going, so an update still queued then does nothing.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -1,19 +1,17 @@
-// The unnamed auto-reset event that the adapter library signals when frames
-// are waiting: a Win32 event on Windows, an eventfd on Linux (not in
-// semaphore mode, so reading it resets it).
+// An unnamed auto-reset event: a Win32 event on Windows, an eventfd on Linux
+// (not in semaphore mode, so reading it resets it). The capture thread hands
+// one to the adapter library, which signals it when frames are waiting.
 #pragma once
 
 #include <chrono>
 
-#include "adapter/com20020.h"
-
 namespace platform {
 
-using EventHandle = Com20020Event;
-
 #if defined(_WIN32)
-inline const EventHandle kNoEvent = nullptr;
+using EventHandle = void*;  // HANDLE
+inline constexpr EventHandle kNoEvent = nullptr;
 #else
+using EventHandle = int;  // the eventfd's descriptor
 inline constexpr EventHandle kNoEvent = -1;
 #endif
 

@@ -1,6 +1,7 @@
 // Resource identifiers: dialog templates, the icon, strings, the system-menu
 // command and control IDs. Macros, as in a Windows resource script, so the
-// Windows build can share them with its .rc file.
+// Windows build can share them with its .rc file. The standard buttons,
+// IDOK and IDCANCEL, are the dialog framework's (ui/resources.h).
 #pragma once
 
 // Dialog templates
@@ -19,14 +20,6 @@
 
 // System-menu command of the About item
 #define IDM_ABOUTBOX 0x0010
-
-// Standard buttons (windows.h has the same values)
-#ifndef IDOK
-#define IDOK 1
-#endif
-#ifndef IDCANCEL
-#define IDCANCEL 2
-#endif
 
 // Main window
 #define IDC_USB 1000

@@ -1,14 +1,17 @@
 #include "res/templates.h"
 
-#include <cassert>
-
 #include "res/resource.h"
+#include "ui/resources.h"
 
 namespace res {
 
 namespace {
 
-using enum ControlKind;
+using enum ui::ControlKind;
+using ui::ControlTemplate;
+using ui::DialogTemplate;
+using ui::kBorder, ui::kAutoHScroll, ui::kTabStop, ui::kGroup, ui::kDisabled, ui::kVScroll,
+    ui::kNoPrefix, ui::kNoId, ui::kCaption, ui::kSysMenu, ui::kModalFrame, ui::kAppWindow;
 
 constexpr unsigned kEditStyle = kBorder | kAutoHScroll | kTabStop;
 constexpr unsigned kDialogStyle = kCaption | kSysMenu | kModalFrame;
@@ -87,32 +90,19 @@ constexpr DialogTemplate kReceive{IDD_RECEIVE, "Receive", 199,          134,
 
 constexpr const DialogTemplate* kTemplates[] = {&kAbout, &kMain, &kLocal, &kServer, &kReceive};
 
+// res/icons/tarnwick-16.png and -32.png as kIcon16 and kIcon32, made into
+// arrays by the build.
+#include "icon_images.inc"
+
+constexpr ui::IconImage kMainIconImages[] = {{16, kIcon16}, {32, kIcon32}};
+constexpr ui::IconResource kIcons[] = {{IDR_MAINFRAME, kMainIconImages}};
+
+constexpr ui::Resources kResources{kTemplates, kIcons};
+
 }  // namespace
 
-const ControlTemplate* DialogTemplate::Find(int controlId) const {
-  for (const auto& control : controls)
-    if (control.id == controlId && controlId != kNoId) return &control;
-  return nullptr;
-}
-
-std::span<const ControlTemplate> DialogTemplate::GroupOf(const ControlTemplate& control) const {
-  assert(&control >= controls.data() && &control < controls.data() + controls.size());
-  std::size_t first = static_cast<std::size_t>(&control - controls.data());
-  while (first > 0 && (controls[first].style & kGroup) == 0) --first;
-  std::size_t end = first + 1;
-  while (end < controls.size() && (controls[end].style & kGroup) == 0) ++end;
-  return controls.subspan(first, end - first);
-}
-
-const DialogTemplate& DialogTemplateById(int id) {
-  for (const DialogTemplate* t : kTemplates)
-    if (t->id == id) return *t;
-  assert(false && "no dialog template with this ID");
-  return kMain;
-}
-
-std::span<const DialogTemplate* const> AllDialogTemplates() {
-  return kTemplates;
+const ui::Resources& Resources() {
+  return kResources;
 }
 
 std::string_view StringResource(int id) {

@@ -1,76 +1,18 @@
-// Dialog templates and the string table as data: one source from which every
-// ui/ backend builds its windows. Positions and sizes are dialog units of the
-// template's font, as in a Windows resource script.
+// The program's resources: the dialog templates and the icon from which the
+// dialog framework builds its windows, and the string table.
 #pragma once
 
-#include <span>
 #include <string_view>
+
+namespace ui {
+struct Resources;
+}
 
 namespace res {
 
-enum class ControlKind {
-  PushButton,
-  DefPushButton,
-  AutoRadioButton,
-  AutoCheckBox,
-  GroupBox,
-  Static,
-  Edit,
-  DropDownList,
-  Icon,
-};
-
-enum ControlStyle : unsigned {
-  kTabStop = 1u << 0,
-  kGroup = 1u << 1,  // starts a group (radio buttons, arrow-key navigation)
-  kDisabled = 1u << 2,
-  kReadOnly = 1u << 3,
-  kBorder = 1u << 4,
-  kAutoHScroll = 1u << 5,
-  kVScroll = 1u << 6,
-  kNoPrefix = 1u << 7,  // '&' is shown, not taken as a mnemonic
-};
-
-inline constexpr int kNoId = -1;  // a control nobody addresses (IDC_STATIC)
-
-struct ControlTemplate {
-  ControlKind kind;
-  int id;
-  std::string_view text;  // an icon's text is empty: it shows iconId
-  int x, y, cx, cy;       // for a drop-down list, cy is the height with the list open
-  unsigned style;
-  std::span<const std::string_view> items = {};  // a drop-down list's entries, in order
-  int iconId = 0;
-};
-
-enum DialogStyle : unsigned {
-  kCaption = 1u << 0,
-  kSysMenu = 1u << 1,  // a system menu, and so a close box
-  kModalFrame = 1u << 2,
-  kAppWindow = 1u << 3,  // a taskbar button of its own
-};
-
-struct DialogTemplate {
-  int id;
-  std::string_view caption;
-  int cx, cy;
-  std::string_view fontName;
-  int fontPoints;
-  unsigned style;
-  std::span<const ControlTemplate> controls;
-
-  // The control with this ID, or nullptr.
-  const ControlTemplate* Find(int controlId) const;
-  // The group that `control` belongs to: from the last control up to it that
-  // starts a group (kGroup) to the one before the next that does.
-  std::span<const ControlTemplate> GroupOf(const ControlTemplate& control) const;
-};
-
-// The template with this resource ID; every ID the system uses exists.
-const DialogTemplate& DialogTemplateById(int id);
-
-// Every template, for backends and tests that walk them all.
-std::span<const DialogTemplate* const> AllDialogTemplates();
+// The templates and the icon, for the application object to hand to the
+// framework.
+const ui::Resources& Resources();
 
 // A string of the string table; empty for an unknown ID.
 std::string_view StringResource(int id);

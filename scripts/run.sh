@@ -5,5 +5,5 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
 cmake -S "$top" --preset default >/dev/null
-cmake --build "$top/build"
+cmake --build "$top/build" --target tarnwick
 exec "$top/build/bin/tarnwick" "$@"

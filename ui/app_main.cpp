@@ -1,11 +1,11 @@
 #include "ui/app_main.h"
 
-#include "ui/backend.h"
 #include "ui/dialog.h"
+#include "ui/ui_thread.h"
 
 int AfxWinMain(int argc, char** argv) {
-  ui::backend::BeginUiThread(argc, argv);
-  if (CWinApp* app = CWinApp::Current()) app->InitInstance();
-  ui::backend::EndUiThread();
+  ui::RunAsUiThread(argc, argv, [] {
+    if (CWinApp* app = CWinApp::Current()) app->InitInstance();
+  });
   return 0;
 }

@@ -8,6 +8,8 @@
 #include "ui/automation_backend.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
+#include "ui/input.h"
+#include "ui/ui_thread.h"
 
 namespace ui::automation {
 
@@ -46,7 +48,7 @@ bool Deliver(int templateId, int controlId, std::function<void(Window*)> input) 
         Window* top = backend::TopWindow();
         if (top == nullptr || backend::TemplateOf(top) != templateId) return false;
         if (controlId != kWholeWindow && !backend::IsControlEnabled(top, controlId)) return false;
-        backend::PostInput([templateId, input] {
+        QueueInput([templateId, input] {
           // Served later: the input goes to whatever window of the template
           // is on top by then, as the operator's click would.
           Window* now = backend::TopWindow();
@@ -73,20 +75,20 @@ void RunScenario(const std::function<void()>& program, const std::function<void(
   static int argc = 1;
   static char name[] = "tarnwick-test";
   static char* argv[] = {name, nullptr};
-  backend::BeginUiThread(argc, argv);
-  programRunning = true;
-  std::thread driverThread([&] {
-    driver();
-    // Whatever the driver left open is closed, so the program can end.
-    while (programRunning.load()) {
-      backend::PostToUiThread(backend::AbortAll);
-      std::this_thread::sleep_for(20ms);
-    }
+  RunAsUiThread(argc, argv, [&] {
+    programRunning = true;
+    std::thread driverThread([&] {
+      driver();
+      // Whatever the driver left open is closed, so the program can end.
+      while (programRunning.load()) {
+        backend::PostToUiThread(backend::AbortAll);
+        std::this_thread::sleep_for(20ms);
+      }
+    });
+    program();
+    programRunning = false;
+    driverThread.join();
   });
-  program();
-  programRunning = false;
-  driverThread.join();
-  backend::EndUiThread();
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
@@ -125,6 +127,11 @@ bool Click(int templateId, int controlId) {
                  [controlId](Window* w) { backend::SimulateClick(w, controlId); });
 }
 
+bool Activate(int templateId, int controlId) {
+  return Deliver(templateId, controlId,
+                 [controlId](Window* w) { backend::SimulateActivate(w, controlId); });
+}
+
 bool Type(int templateId, int controlId, std::string_view text) {
   return Deliver(templateId, controlId, [controlId, text = std::string(text)](Window* w) {
     backend::SimulateTyping(w, controlId, text);
@@ -137,18 +144,15 @@ bool Select(int templateId, int controlId, int index) {
 }
 
 bool PressEnter(int templateId) {
-  return Deliver(templateId, kWholeWindow,
-                 [](Window* w) { backend::SimulateKey(w, backend::Key::Enter); });
+  return Deliver(templateId, kWholeWindow, [](Window* w) { backend::SimulateKey(w, Key::Enter); });
 }
 
 bool PressEscape(int templateId) {
-  return Deliver(templateId, kWholeWindow,
-                 [](Window* w) { backend::SimulateKey(w, backend::Key::Escape); });
+  return Deliver(templateId, kWholeWindow, [](Window* w) { backend::SimulateKey(w, Key::Escape); });
 }
 
 bool PressTab(int templateId) {
-  return Deliver(templateId, kWholeWindow,
-                 [](Window* w) { backend::SimulateKey(w, backend::Key::Tab); });
+  return Deliver(templateId, kWholeWindow, [](Window* w) { backend::SimulateKey(w, Key::Tab); });
 }
 
 bool PressCloseBox(int templateId) {
@@ -217,7 +221,7 @@ bool AnswerMessageBox(int answer) {
   return OnUiThread<bool>(
       [answer] {
         if (!backend::TopMessageBox()) return false;
-        backend::PostInput([answer] { backend::AnswerTopMessageBox(answer); });
+        QueueInput([answer] { backend::AnswerTopMessageBox(answer); });
         return true;
       },
       false);

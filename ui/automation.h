@@ -33,6 +33,9 @@ bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = kTimeout);
 
 bool Click(int templateId, int controlId);
+// The control's default action, as a screen reader invokes it for the
+// operator (Press or Toggle), not the mouse.
+bool Activate(int templateId, int controlId);
 bool Type(int templateId, int controlId, std::string_view text);
 bool Select(int templateId, int controlId, int index);
 bool PressEnter(int templateId);

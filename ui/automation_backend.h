@@ -1,27 +1,22 @@
-// What each backend supplies to ui/automation: finding its windows and
-// delivering input to them as the platform would. Called on the UI thread.
+// What each backend supplies to ui/automation (its automation.cpp): finding
+// its windows and delivering input to them as the platform would, so that
+// the platform's own handling decides what happens. Called on the UI thread,
+// the Simulate calls from ui::QueueInput's queue.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "ui/automation.h"
+#include "ui/dialog_manager.h"
 
 namespace ui {
 struct Window;
 }
 
 namespace ui::backend {
-
-enum class Key { Enter, Escape, Tab };
-
-// Queues the operator's input (a click, a key, an answer to a message box):
-// served by modal runs and message boxes, held back while the UI thread
-// waits in PumpWhile, as a platform holds back clicks during such a wait.
-void PostInput(std::function<void()> input);
 
 // The window taking input; null when none is, or a message box is on top.
 Window* TopWindow();
@@ -34,7 +29,11 @@ std::pair<int, int> WindowIcons(Window* window);  // {big, small}
 void SimulateClick(Window* window, int controlId);
 void SimulateTyping(Window* window, int controlId, std::string_view text);
 void SimulateSelect(Window* window, int controlId, int index);
+// Enter, Escape, Tab (not Shift+Tab) as pressed on the keyboard.
 void SimulateKey(Window* window, Key key);
+// The control's default action as assistive technology invokes it (Qt's
+// QAccessibleActionInterface, UI Automation's Invoke or Toggle).
+void SimulateActivate(Window* window, int controlId);
 void SimulateCloseBox(Window* window);
 void SimulateSystemCommand(Window* window, unsigned command);
 std::vector<automation::MenuItem> AppendedSystemMenu(Window* window);

@@ -1,20 +1,48 @@
 #include "ui/dialog.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <vector>
 
 #include "platform/program.h"
-#include "res/resource.h"
 #include "ui/backend.h"
+#include "ui/input.h"
 #include "ui/ui_thread.h"
 
 namespace {
 
 CWinApp* currentApp = nullptr;
+
+// The dialogs running modally, innermost last; UI thread only.
+std::vector<CDialog*> runningDialogs;
+
+const ui::Resources& AppResources() {
+  assert(CWinApp::Current() != nullptr && "dialogs run inside an application object");
+  return CWinApp::Current()->resources();
+}
+
+const ui::IconResource& IconOf(IconHandle icon) {
+  const ui::IconResource* resource = AppResources().FindIcon(icon.resourceId);
+  assert(resource != nullptr && "an icon from CWinApp::LoadIcon");
+  return *resource;
+}
+
+// Every message box of the framework: modal to `owner`, or to the active
+// dialog when the caller names none, so that the running dialog takes no
+// input while the box is up.
+int ShowMessageBox(CDialog* owner, std::string_view text, std::string_view caption,
+                   unsigned flags) {
+  if ((owner == nullptr || owner->window() == nullptr) && !runningDialogs.empty())
+    owner = runningDialogs.back();
+  ui::InputLevel takesInput(true);
+  return ui::backend::ShowMessageBox(owner != nullptr ? owner->window() : nullptr, text, caption,
+                                     flags);
+}
 
 }  // namespace
 
@@ -67,12 +95,22 @@ CDialog::~CDialog() {
 
 int CDialog::DoModal() {
   assert(ui::IsUiThread());
+  template_ = AppResources().FindDialog(templateId_);
+  assert(template_ != nullptr && "no dialog template with this ID");
   CDialog* owner = parent_;
-  if (owner == nullptr && CWinApp::Current() != nullptr && CWinApp::Current()->m_pMainWnd != this)
+  if (owner == nullptr && CWinApp::Current()->m_pMainWnd != this)
     owner = CWinApp::Current()->m_pMainWnd;
-  window_ = ui::backend::CreateDialogWindow(*this, res::DialogTemplateById(templateId_),
+  window_ = ui::backend::CreateDialogWindow(*this, *template_,
                                             owner != nullptr ? owner->window_ : nullptr);
-  const int result = ui::backend::RunModal(window_);
+  *windowOpen_ = true;
+  runningDialogs.push_back(this);
+  int result = 0;
+  {
+    ui::InputLevel takesInput(true);
+    result = ui::backend::RunModal(window_);
+  }
+  std::erase(runningDialogs, this);
+  *windowOpen_ = false;
   ui::backend::DestroyDialogWindow(window_);
   window_ = nullptr;
   return result;
@@ -80,6 +118,11 @@ int CDialog::DoModal() {
 
 void CDialog::EndDialog(int result) {
   ui::backend::EndModal(window_, result);
+}
+
+const ui::DialogTemplate& CDialog::dialogTemplate() const {
+  assert(template_ != nullptr && "the dialog has not run");
+  return *template_;
 }
 
 void CDialog::SetDlgItemText(int id, std::string_view text) {
@@ -122,7 +165,7 @@ int CDialog::GetCheckedRadioButton(int firstId, int lastId) const {
 }
 
 int CDialog::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
-  return ui::backend::ShowMessageBox(window_, text, caption, flags);
+  return ShowMessageBox(this, text, caption, flags);
 }
 
 CMenu* CDialog::GetSystemMenu() {
@@ -130,15 +173,46 @@ CMenu* CDialog::GetSystemMenu() {
 }
 
 void CDialog::SetIcon(IconHandle icon, bool bigIcon) {
-  ui::backend::SetWindowIcon(window_, icon.resourceId, bigIcon);
+  ui::backend::SetWindowIcon(window_, IconOf(icon), bigIcon);
+}
+
+bool CDialog::IsIconic() const {
+  return ui::backend::IsMinimized(window_);
+}
+
+void CDialog::GetClientRect(CRect* rect) const {
+  const ui::backend::Size size = ui::backend::ClientSize(window_);
+  *rect = {0, 0, size.width, size.height};
+}
+
+int CDialog::GetSystemMetrics(int index) {
+  const ui::backend::Size icon = ui::backend::SystemIconSize();
+  switch (index) {
+    case SM_CXICON:
+      return icon.width;
+    case SM_CYICON:
+      return icon.height;
+    default:
+      assert(false && "a system metric the framework does not offer");
+      return 0;
+  }
+}
+
+std::intptr_t CDialog::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  return ui::backend::SendWindowMessage(window_, message, wParam, lParam);
 }
 
 void CDialog::PostToWindow(std::function<void()> work) {
-  ui::backend::PostToWindow(window_, std::move(work));
+  // The flag is read on the UI thread, where it is written: work that comes
+  // after the window has closed finds it false, and this object is never
+  // touched through `work` then.
+  ui::PostToUiThread([open = windowOpen_, work = std::move(work)] {
+    if (*open) work();
+  });
 }
 
 void CDialog::BindControl(int id, CControl& control) {
-  assert(res::DialogTemplateById(templateId_).Find(id) != nullptr && "no such control");
+  assert(dialogTemplate().Find(id) != nullptr && "no such control");
   control.dialog_ = this;
   control.id_ = id;
 }
@@ -154,8 +228,14 @@ void CDialog::OnOK() {
 void CDialog::OnCancel() {
   EndDialog(IDCANCEL);
 }
-void CDialog::OnSysCommand(unsigned command) {
-  ui::backend::DefaultSysCommand(window_, command);
+bool CDialog::OnSysCommand(unsigned) {
+  return false;
+}
+void CDialog::OnPaint() {
+  platformPaints_ = true;
+}
+IconHandle CDialog::OnQueryDragIcon() {
+  return {};
 }
 
 template <class F>
@@ -190,14 +270,41 @@ void CDialog::HandleCommand(int id) {
   });
 }
 
-void CDialog::HandleSysCommand(unsigned command) {
-  Guarded("OnSysCommand", [&] { OnSysCommand(command); });
+bool CDialog::HandleSysCommand(unsigned command) {
+  bool handled = false;
+  Guarded("OnSysCommand", [&] { handled = OnSysCommand(command); });
+  return handled;
+}
+
+bool CDialog::HandlePaint() {
+  platformPaints_ = false;
+  Guarded("OnPaint", [&] { OnPaint(); });
+  return !platformPaints_;
+}
+
+IconHandle CDialog::HandleQueryDragIcon() {
+  IconHandle icon;
+  Guarded("OnQueryDragIcon", [&] { icon = OnQueryDragIcon(); });
+  return icon;
+}
+
+// ---- CPaintDC
+
+CPaintDC::CPaintDC(CDialog* dialog)
+    : dialog_(*dialog), context_(ui::backend::BeginPaint(dialog->window())) {}
+
+CPaintDC::~CPaintDC() {
+  ui::backend::EndPaint(dialog_.window(), context_);
+}
+
+void CPaintDC::DrawIcon(int x, int y, IconHandle icon) {
+  ui::backend::DrawIcon(context_, x, y, IconOf(icon));
 }
 
 // ---- CWinApp
 
-CWinApp::CWinApp(const char* appName)
-    : m_pszAppName(appName != nullptr ? appName : platform::ProgramName()) {
+CWinApp::CWinApp(const ui::Resources& resources, const char* appName)
+    : m_pszAppName(appName != nullptr ? appName : platform::ProgramName()), resources_(resources) {
   assert(currentApp == nullptr && "one application object per program");
   currentApp = this;
 }
@@ -210,25 +317,11 @@ CWinApp* CWinApp::Current() {
   return currentApp;
 }
 
+IconHandle CWinApp::LoadIcon(int resourceId) const {
+  return {resources_.FindIcon(resourceId) != nullptr ? resourceId : 0};
+}
+
 int AfxMessageBox(std::string_view text, unsigned flags) {
   const CWinApp* app = CWinApp::Current();
-  return ui::backend::ShowMessageBox(nullptr, text, app != nullptr ? app->m_pszAppName : "", flags);
+  return ShowMessageBox(nullptr, text, app != nullptr ? app->m_pszAppName : "", flags);
 }
-
-// ---- Cross-thread work
-
-namespace ui {
-
-bool IsUiThread() {
-  return backend::IsUiThread();
-}
-
-void PostToUiThread(std::function<void()> work) {
-  backend::PostToUiThread(std::move(work));
-}
-
-void PumpWhile(const std::function<bool()>& busy, std::chrono::milliseconds poll) {
-  backend::PumpWhile(busy, poll);
-}
-
-}  // namespace ui

@@ -1,17 +1,23 @@
 // The dialog framework the system is written against: modal dialogs built
-// from the templates in res/, controls bound by ID, commands dispatched
-// through message maps keyed by control ID, message boxes, the system menu.
-// Each backend (ui/fake, ui/qt, ui/win32) supplies the windows behind it.
+// from the templates the application hands it, controls bound by ID,
+// commands dispatched through message maps keyed by control ID, message
+// boxes, the system menu, icons and painting. Each backend (ui/fake, ui/qt,
+// ui/win32) supplies the windows behind it (ui/backend.h).
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "ui/resources.h"
+
 namespace ui {
-struct Window;  // a backend's window; exists while a dialog runs
-}
+struct Window;        // a backend's window; exists while a dialog runs
+struct PaintContext;  // a backend's painting, between BeginPaint and EndPaint
+}  // namespace ui
 
 // Message box styles and answers, with the values Windows gives them.
 enum MessageBoxFlags : unsigned {
@@ -28,6 +34,17 @@ enum MessageBoxAnswer : int {
 
 // System commands that the framework handles by default.
 inline constexpr unsigned kScClose = 0xF060;
+
+// Windows' names and values, which windows.h defines the same way.
+#ifndef WM_ICONERASEBKGND
+#define WM_ICONERASEBKGND 0x0027
+#endif
+#ifndef SM_CXICON
+#define SM_CXICON 11
+#endif
+#ifndef SM_CYICON
+#define SM_CYICON 12
+#endif
 
 class CDialog;
 
@@ -80,9 +97,19 @@ class CMenu {
   CDialog& dialog_;
 };
 
-// An icon resource, loaded by CWinApp::LoadIcon.
+// An icon of the application's resources, from CWinApp::LoadIcon; resource
+// ID 0 is no icon.
 struct IconHandle {
   int resourceId = 0;
+};
+
+struct CRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
 };
 
 class CDialog {
@@ -99,7 +126,9 @@ class CDialog {
   void EndDialog(int result);
 
   int templateId() const { return templateId_; }
+  // While the dialog runs: its window and the template it was built from.
   ui::Window* window() const { return window_; }
+  const ui::DialogTemplate& dialogTemplate() const;
 
   // Controls by ID, as the Windows functions of the same names.
   void SetDlgItemText(int id, std::string_view text);
@@ -121,15 +150,27 @@ class CDialog {
   CMenu* GetSystemMenu();
   void SetIcon(IconHandle icon, bool bigIcon);
 
+  // Painting, for OnPaint: whether the window is minimised, its client area
+  // in pixels, the size the system draws icons at (SM_CXICON, SM_CYICON),
+  // and a message to the window (WM_ICONERASEBKGND). A member here, where
+  // Windows has a function: windows.h declares that one.
+  bool IsIconic() const;
+  void GetClientRect(CRect* rect) const;
+  static int GetSystemMetrics(int index);
+  std::intptr_t SendMessage(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+
   // Work for the UI thread from any thread, without waiting. Dropped if this
-  // dialog's window is gone by the time the UI thread gets to it.
+  // dialog's window is gone by the time the UI thread gets to it (or was
+  // never open), so it never runs on a closed window.
   void PostToWindow(std::function<void()> work);
 
-  // Entry points of the backends: where input reaches the dialog. No
-  // exception leaves them.
-  bool HandleInitDialog();
+  // Entry points of the backends: where what the platform delivers reaches
+  // the dialog. No exception leaves them.
+  bool HandleInitDialog();  // true: the focus goes to the first tab stop
   void HandleCommand(int id);
-  void HandleSysCommand(unsigned command);
+  bool HandleSysCommand(unsigned command);  // false: the platform's default applies
+  bool HandlePaint();                       // false: the platform paints the window itself
+  IconHandle HandleQueryDragIcon();         // no icon: the platform's default
 
  protected:
   struct MessageMapEntry {
@@ -147,7 +188,14 @@ class CDialog {
   virtual bool OnInitDialog();  // binds the controls; true puts the focus on the first tab stop
   virtual void OnOK();          // ends the dialog with IDOK
   virtual void OnCancel();      // ends the dialog with IDCANCEL
-  virtual void OnSysCommand(unsigned command);  // the platform's default handling
+  // True when the dialog handled the command; false leaves it to the
+  // platform (on Windows DefWindowProc, elsewhere Close ends with IDCANCEL).
+  virtual bool OnSysCommand(unsigned command);
+  // WM_PAINT; this one leaves the painting to the platform.
+  virtual void OnPaint();
+  // WM_QUERYDRAGICON: what to show while the minimised window is dragged;
+  // no icon leaves it to the platform.
+  virtual IconHandle OnQueryDragIcon();
   virtual std::span<const MessageMapEntry> GetMessageMap() const { return {}; }
 
   void BindControl(int id, CControl& control);
@@ -167,15 +215,40 @@ class CDialog {
 
   int templateId_;
   CDialog* parent_;
+  const ui::DialogTemplate* template_ = nullptr;
   ui::Window* window_ = nullptr;
   CMenu systemMenu_{*this};
+  bool platformPaints_ = false;  // set by CDialog::OnPaint during HandlePaint
+  // True while the window is open; read and written on the UI thread only.
+  // Work posted to the window holds it, so it outlives this object.
+  const std::shared_ptr<bool> windowOpen_ = std::make_shared<bool>(false);
 };
 
-// The application object: one per program, constructed before start-up.
+// The device context of one WM_PAINT: BeginPaint when made, EndPaint when
+// gone.
+class CPaintDC {
+ public:
+  explicit CPaintDC(CDialog* dialog);
+  ~CPaintDC();
+  CPaintDC(const CPaintDC&) = delete;
+  CPaintDC& operator=(const CPaintDC&) = delete;
+
+  ui::PaintContext* GetSafeHdc() const { return context_; }
+  // Draws the icon at its system size (SM_CXICON by SM_CYICON).
+  void DrawIcon(int x, int y, IconHandle icon);
+
+ private:
+  CDialog& dialog_;
+  ui::PaintContext* context_;
+};
+
+// The application object: one per program, constructed before start-up. It
+// holds the program's resources, from which the framework builds every
+// window.
 class CWinApp {
  public:
   // Without a name of its own the application is named after its program file.
-  explicit CWinApp(const char* appName = nullptr);
+  explicit CWinApp(const ui::Resources& resources, const char* appName = nullptr);
   virtual ~CWinApp();
   CWinApp(const CWinApp&) = delete;
   CWinApp& operator=(const CWinApp&) = delete;
@@ -184,13 +257,19 @@ class CWinApp {
   // loop of the framework's own.
   virtual bool InitInstance() { return false; }
 
-  IconHandle LoadIcon(int resourceId) const { return {resourceId}; }
+  // No icon (resource ID 0) when the resources have none with this ID.
+  IconHandle LoadIcon(int resourceId) const;
 
+  const ui::Resources& resources() const { return resources_; }
   static CWinApp* Current();
 
   std::string m_pszAppName;
   CDialog* m_pMainWnd = nullptr;
+
+ private:
+  const ui::Resources& resources_;
 };
 
-// A message box owned by no window, captioned with the application's name.
+// A message box owned by the active dialog (none when no dialog runs),
+// captioned with the application's name.
 int AfxMessageBox(std::string_view text, unsigned flags);

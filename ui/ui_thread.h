@@ -8,6 +8,11 @@
 
 namespace ui {
 
+// Makes the calling thread the UI thread (argc and argv may be the
+// program's, for toolkit options), runs `body` and ends the UI thread: work
+// and input still queued then are dropped.
+void RunAsUiThread(int& argc, char** argv, const std::function<void()>& body);
+
 bool IsUiThread();
 
 // Queues work for the UI thread and returns at once.
@@ -18,7 +23,8 @@ void PostToUiThread(std::function<void()> work);
 void SendToUiThread(const std::function<void()>& work);
 
 // On the UI thread: serves posted and sent work while busy() is true,
-// testing it at least every `poll`.
+// testing it at least every `poll`. The operator's input waits until the
+// wait is over, except in a message box or dialog opened meanwhile.
 void PumpWhile(const std::function<bool()>& busy, std::chrono::milliseconds poll);
 
 }  // namespace ui

@@ -1,5 +1,5 @@
 // The main window on the fake backend: start-up, the adapter-type buttons,
-// the About box and the ways out.
+// the About box, painting while minimised and the ways out.
 #include <filesystem>
 
 #include "tests/app/app_harness.h"
@@ -84,6 +84,33 @@ TEST_F(AppTest, TheAboutBoxAnswersTheSystemCommandsOfItsItem) {
     EXPECT_FALSE(WaitForWindow(IDD_ABOUTBOX, std::chrono::milliseconds(200)));
     ASSERT_TRUE(SystemCommand(kMain, kScClose));
     EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+}
+
+TEST_F(AppTest, MinimisedTheWindowPaintsItsIconInTheMiddleAndDragsIt) {
+  using ui::fake::Paint;
+  using Drawn = std::vector<std::string>;
+  RunProgram([] {
+    EXPECT_EQ(Paint(kMain), Drawn{"the platform's painting"});
+    // Windows gives a minimised window no client area: (0 - 32 + 1) / 2
+    // truncates toward zero.
+    ASSERT_TRUE(ui::fake::Minimize(kMain, 0, 0));
+    EXPECT_EQ(Paint(kMain), (Drawn{"background behind the icon", "icon 128 at -15,-15"}));
+    ASSERT_TRUE(ui::fake::Minimize(kMain, 37, 36));
+    EXPECT_EQ(Paint(kMain), (Drawn{"background behind the icon", "icon 128 at 3,2"}));
+    EXPECT_EQ(ui::fake::QueryDragIcon(kMain), IDR_MAINFRAME);
+    ASSERT_TRUE(ui::fake::Restore(kMain));
+    EXPECT_EQ(Paint(kMain), Drawn{"the platform's painting"});
+
+    // The About box leaves both to the platform.
+    ASSERT_TRUE(SystemCommand(kMain, IDM_ABOUTBOX));
+    ASSERT_TRUE(WaitForWindow(IDD_ABOUTBOX));
+    ASSERT_TRUE(ui::fake::Minimize(IDD_ABOUTBOX, 0, 0));
+    EXPECT_EQ(Paint(IDD_ABOUTBOX), Drawn{"the platform's painting"});
+    EXPECT_EQ(ui::fake::QueryDragIcon(IDD_ABOUTBOX), 0);
+    EXPECT_TRUE(PressEscape(IDD_ABOUTBOX));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    EXPECT_TRUE(PressEscape(kMain));
   });
 }
 

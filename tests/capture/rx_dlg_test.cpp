@@ -8,6 +8,7 @@
 #include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "res/resource.h"
+#include "res/templates.h"
 #include "tests/app/app_harness.h"
 #include "tests/capture/frame_files.h"
 #include "tests/support/fault_injection.h"
@@ -25,7 +26,7 @@ class RxDlgTest : public AppTest {
                  CRxDlg::ThreadStarter start = platform::StartThread) {
     RunScenario(
         [start] {
-          CWinApp app("Tarnwick");
+          CWinApp app(res::Resources(), "Tarnwick");
           CRxDlg dlg(start);
           dlg.DoModal();
         },

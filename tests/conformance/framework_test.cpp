@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "res/resource.h"
+#include "res/templates.h"
 #include "tests/conformance/scenario.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
@@ -46,10 +47,10 @@ class MainProbe : public CDialog {
     ++okCalls;
     CDialog::OnOK();
   }
-  void OnSysCommand(unsigned command) override {
+  bool OnSysCommand(unsigned command) override {
     lastSysCommand = command;
     ++sysCommands;
-    if (command != kAboutCommand) CDialog::OnSysCommand(command);
+    return command == kAboutCommand || CDialog::OnSysCommand(command);
   }
 
  private:
@@ -59,6 +60,17 @@ class MainProbe : public CDialog {
     nestedResult = nested.DoModal();
   }
   void OnConnect() { ++connectClicks; }
+};
+
+// The program may check several radio buttons of a group: the main window
+// does, for each adapter flag that is set.
+struct TwoTypesChecked : MainProbe {
+  bool OnInitDialog() override {
+    CDialog::OnInitDialog();
+    CheckDlgButton(IDC_USB, 1);
+    CheckDlgButton(IDC_VORNEX, 1);
+    return true;
+  }
 };
 
 TEST(Framework, AWindowShowsItsTemplate) {
@@ -88,17 +100,9 @@ TEST(Framework, AListStartsWithNoSelectionAndAnEditBoxEmpty) {
 }
 
 TEST(Framework, AutomaticRadioButtonsOfAGroupAreExclusiveOnlyToTheOperator) {
-  // The program may check several (the main window does, for each adapter
-  // flag that is set); a click leaves just the clicked one checked, and a
-  // click on the checked one keeps it checked.
-  struct Probe : MainProbe {
-    bool OnInitDialog() override {
-      CDialog::OnInitDialog();
-      CheckDlgButton(IDC_USB, 1);
-      CheckDlgButton(IDC_VORNEX, 1);
-      return true;
-    }
-  } main;
+  // A click leaves just the clicked one checked, and a click on the checked
+  // one keeps it checked.
+  TwoTypesChecked main;
   RunAsMainWindow(main, [&] {
     EXPECT_EQ(CheckState(kMain, IDC_USB), 1);
     EXPECT_EQ(CheckState(kMain, IDC_VORNEX), 1);
@@ -111,6 +115,29 @@ TEST(Framework, AutomaticRadioButtonsOfAGroupAreExclusiveOnlyToTheOperator) {
     EXPECT_TRUE(WaitUntil([&] { return main.connectClicks == 1; }));
     EXPECT_EQ(CheckState(kMain, IDC_MORLA), 1);
   });
+}
+
+TEST(Framework, AssistiveTechnologyActivatesAButtonAsAClickDoes) {
+  // A screen reader's Press or Toggle (UI Automation's Invoke or Toggle on
+  // Windows): the radio group, the check box and the commands as a click.
+  TwoTypesChecked main;
+  RunAsMainWindow(main, [&] {
+    EXPECT_TRUE(Activate(kMain, IDC_MORLA));
+    EXPECT_TRUE(Activate(kMain, IDC_MORLA));  // stays checked
+    EXPECT_TRUE(Activate(kMain, IDC_CONNECT));
+    EXPECT_TRUE(WaitUntil([&] { return main.connectClicks == 1; }));
+    EXPECT_EQ(CheckState(kMain, IDC_USB), 0);
+    EXPECT_EQ(CheckState(kMain, IDC_MORLA), 1);
+    EXPECT_EQ(CheckState(kMain, IDC_VORNEX), 0);
+    EXPECT_FALSE(Activate(kMain, IDC_RECEIVE));  // disabled
+    EXPECT_TRUE(Activate(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(kReceive));
+    EXPECT_FALSE(Activate(kMain, IDC_CONNECT));  // blocked by the modal window
+    EXPECT_TRUE(Activate(kReceive, IDOK));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    EXPECT_EQ(main.nestedResult, IDOK);
+  });
+  EXPECT_EQ(main.connectClicks, 1);
 }
 
 TEST(Framework, AutomaticCheckBoxTogglesBeforeItsCommand) {
@@ -185,7 +212,7 @@ TEST(Framework, ControlValuesReadAsThePlatformReadsThem) {
   int result = -1;
   RunScenario(
       [&] {
-        CWinApp app(conformance::kAppName);
+        CWinApp app(res::Resources(), conformance::kAppName);
         result = local.DoModal();
       },
       [] {});
@@ -374,7 +401,7 @@ TEST(Framework, MessageBoxIsAnsweredOnScreen) {
   std::atomic<int> unowned{0};
   RunScenario(
       [&] {
-        CWinApp app(conformance::kAppName);
+        CWinApp app(res::Resources(), conformance::kAppName);
         unowned =
             AfxMessageBox("Windows sockets initialization failed.", kMbOk | kMbIconExclamation);
         app.m_pMainWnd = &main;
@@ -404,6 +431,27 @@ TEST(Framework, MessageBoxIsAnsweredOnScreen) {
   EXPECT_EQ(main.connectClicks, 0);
 }
 
+TEST(Framework, AMessageBoxWithNoOwnerNamedIsOwnedByTheActiveDialog) {
+  struct Probe : MainProbe {
+    void OnOK() override {
+      AfxMessageBox("Exit?", kMbOk | kMbIconExclamation);
+      CDialog::OnOK();
+    }
+  } main;
+  const int result = RunAsMainWindow(main, [&] {
+    EXPECT_TRUE(Click(kMain, IDOK));
+    const std::optional<MessageBoxInfo> box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, conformance::kAppName);
+    EXPECT_EQ(box->ownerTemplate, kMain);
+    EXPECT_FALSE(Click(kMain, IDC_CONNECT));  // the dialog takes no input under its box
+    EXPECT_TRUE(AnswerMessageBox(kIdOk));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(main.connectClicks, 0);
+}
+
 TEST(Framework, ControlTextSetFromAnotherThreadWhileTheWindowRuns) {
   // As the capture thread publishes its count: posted to the window without
   // waiting, each post replacing the last.
@@ -430,7 +478,7 @@ TEST(Framework, WorkFromAnotherThreadRunsOnTheUiThreadWhileItWaits) {
   std::atomic<bool> ranOnUiThread{false};
   RunScenario(
       [&] {
-        CWinApp app(conformance::kAppName);
+        CWinApp app(res::Resources(), conformance::kAppName);
         std::atomic<bool> done{false};
         std::thread worker([&] {
           ui::SendToUiThread([&] { ranOnUiThread = ui::IsUiThread(); });
@@ -493,7 +541,7 @@ TEST(Framework, WorkPostedToAClosedWindowIsDropped) {
   };
   RunScenario(
       [&] {
-        CWinApp app(conformance::kAppName);
+        CWinApp app(res::Resources(), conformance::kAppName);
         Poster dlg(ran);
         dlg.DoModal();
         CDialog later(IDD_ABOUTBOX);

@@ -123,6 +123,33 @@ TEST_F(ProgramScenario, SettingsDialogsOpenCancelAndRefuseABadNodeId) {
   EXPECT_FALSE(std::filesystem::exists(settingsFile()));
 }
 
+TEST_F(ProgramScenario, AScreenReaderWorksTheAdapterTypeAndAutoDetect) {
+  constexpr int kServer = IDD_SERVER_SETTINGS;
+  Run([] {
+    ASSERT_TRUE(Activate(kMain, IDC_VORNEX));
+    ASSERT_TRUE(WaitUntil([] { return CheckState(kMain, IDC_VORNEX) == 1; }));
+    EXPECT_EQ(CheckState(kMain, IDC_USB), 0);
+    ASSERT_TRUE(Activate(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(kServer));
+    EXPECT_FALSE(IsEnabled(kServer, IDC_IP_ADDRESS));
+    // Clearing "Auto-Detect" lets the operator type the address and port.
+    ASSERT_TRUE(Activate(kServer, IDC_AUTO_DETECT));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(kServer, IDC_IP_ADDRESS); }));
+    EXPECT_TRUE(IsEnabled(kServer, IDC_PORT));
+    EXPECT_EQ(CheckState(kServer, IDC_AUTO_DETECT), 0);
+    ASSERT_TRUE(Type(kServer, IDC_PORT, "47808"));
+    ASSERT_TRUE(Activate(kServer, IDC_AUTO_DETECT));
+    ASSERT_TRUE(WaitUntil([] { return !IsEnabled(kServer, IDC_PORT); }));
+    EXPECT_EQ(Text(kServer, IDC_PORT), "5001");
+    ASSERT_TRUE(Activate(kServer, IDCANCEL));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    ASSERT_TRUE(Activate(kMain, IDC_USB));  // back as loaded: nothing to save
+    ASSERT_TRUE(Activate(kMain, IDOK));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+}
+
 TEST_F(ProgramScenario, AboutBoxFromTheSystemMenu) {
   Run([] {
     const auto menu = SystemMenuItems(kMain);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "res/templates.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
 
@@ -19,7 +20,7 @@ inline int RunAsMainWindow(CDialog& dialog, const std::function<void()>& driver)
   int result = -1;
   ui::automation::RunScenario(
       [&] {
-        CWinApp app(kAppName);
+        CWinApp app(res::Resources(), kAppName);
         app.m_pMainWnd = &dialog;
         result = dialog.DoModal();
       },

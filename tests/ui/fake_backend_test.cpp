@@ -5,6 +5,7 @@
 #include <atomic>
 #include <gtest/gtest.h>
 
+#include "res/templates.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
 #include "ui/fake/fake_ui.h"
@@ -23,7 +24,7 @@ TEST_F(FakeBackendTest, MessageBoxesAreRecordedAndAnsweredFromTheScriptOrOnScree
   std::atomic<int> scripted{0}, onScreen{0};
   RunScenario(
       [&] {
-        CWinApp app("Probe");
+        CWinApp app(res::Resources(), "Probe");
         scripted = AfxMessageBox("first", kMbYesNo | kMbIconQuestion);
         onScreen = AfxMessageBox("second", kMbOk | kMbIconExclamation);
       },
@@ -48,7 +49,7 @@ TEST_F(FakeBackendTest, ClearRecordsForgetsUnusedAnswers) {
   std::atomic<int> answer{0};
   RunScenario(
       [&] {
-        CWinApp app("Probe");
+        CWinApp app(res::Resources(), "Probe");
         answer = AfxMessageBox("asked", kMbYesNo | kMbIconQuestion);
       },
       [] {

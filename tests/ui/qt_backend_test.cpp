@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <map>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
@@ -22,7 +23,7 @@
 #include "res/templates.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
-#include "ui/qt/qt_state.h"
+#include "ui/qt/state.h"
 #include "ui/ui_thread.h"
 
 namespace {
@@ -34,7 +35,7 @@ using namespace ui::automation;
 void Inspect(CDialog& dialog, const std::function<void(ui::Window&)>& check) {
   RunScenario(
       [&] {
-        CWinApp app("Probe");
+        CWinApp app(res::Resources(), "Probe");
         app.m_pMainWnd = &dialog;
         dialog.DoModal();
       },
@@ -73,7 +74,7 @@ class AccessibilityEvents {
   }
 };
 
-ui::QtControl& ControlAt(ui::Window& window, const res::ControlTemplate& t) {
+ui::QtControl& ControlAt(ui::Window& window, const ui::ControlTemplate& t) {
   return window.controls[static_cast<std::size_t>(&t - window.tmpl->controls.data())];
 }
 
@@ -82,7 +83,7 @@ class TemplateLayout : public ::testing::TestWithParam<int> {};
 TEST_P(TemplateLayout, EveryControlSitsAtItsTemplateRectangle) {
   CDialog dialog(GetParam());
   Inspect(dialog, [](ui::Window& window) {
-    const res::DialogTemplate& t = *window.tmpl;
+    const ui::DialogTemplate& t = *window.tmpl;
     QDialog& widget = *window.widget;
     // Windows' base units: the 52 letters' mean width, rounded, and the
     // font's height.
@@ -101,25 +102,47 @@ TEST_P(TemplateLayout, EveryControlSitsAtItsTemplateRectangle) {
     EXPECT_FALSE(widget.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(widget.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 
-    for (const res::ControlTemplate& c : t.controls) {
+    for (const ui::ControlTemplate& c : t.controls) {
       QWidget& control = *ControlAt(window, c).widget;
       SCOPED_TRACE("control " + std::to_string(c.id) + " \"" + std::string(c.text) + "\"");
       EXPECT_TRUE(control.isVisible());
-      EXPECT_EQ(control.isEnabled(), (c.style & res::kDisabled) == 0);
+      EXPECT_EQ(control.isEnabled(), (c.style & ui::kDisabled) == 0);
       QRect expected(px(c.x, baseX, 4), px(c.y, baseY, 8), px(c.cx, baseX, 4), px(c.cy, baseY, 8));
       // A closed drop-down list is as high as the platform draws it; an
       // icon control takes its icon's size.
-      if (c.kind == res::ControlKind::DropDownList) expected.setHeight(control.sizeHint().height());
-      if (c.kind == res::ControlKind::Icon) expected.setSize(QSize(32, 32));
+      if (c.kind == ui::ControlKind::DropDownList) expected.setHeight(control.sizeHint().height());
+      if (c.kind == ui::ControlKind::Icon) expected.setSize(QSize(32, 32));
       EXPECT_EQ(control.geometry(), expected);
       // The templates' texts were fitted to their controls: none is cut.
-      if (c.kind == res::ControlKind::Static) {
+      if (c.kind == ui::ControlKind::Static) {
         const QString text = static_cast<QLabel&>(control).text();
         EXPECT_LE(QFontMetrics(control.font()).horizontalAdvance(text), control.width());
       }
-      if (c.kind == res::ControlKind::AutoRadioButton || c.kind == res::ControlKind::AutoCheckBox) {
+      if (c.kind == ui::ControlKind::AutoRadioButton || c.kind == ui::ControlKind::AutoCheckBox) {
         EXPECT_LE(control.sizeHint().width(), control.width());
       }
+    }
+  });
+}
+
+TEST_P(TemplateLayout, AssistiveTechnologySeesEachControlAsItsKind) {
+  const std::map<ui::ControlKind, QAccessible::Role> roles = {
+      {ui::ControlKind::PushButton, QAccessible::Button},
+      {ui::ControlKind::DefPushButton, QAccessible::Button},
+      {ui::ControlKind::AutoRadioButton, QAccessible::RadioButton},
+      {ui::ControlKind::AutoCheckBox, QAccessible::CheckBox},
+      {ui::ControlKind::GroupBox, QAccessible::Grouping},
+      {ui::ControlKind::Static, QAccessible::StaticText},
+      {ui::ControlKind::Edit, QAccessible::EditableText},
+      {ui::ControlKind::DropDownList, QAccessible::ComboBox},
+      {ui::ControlKind::Icon, QAccessible::Graphic},
+  };
+  CDialog dialog(GetParam());
+  Inspect(dialog, [&](ui::Window& window) {
+    for (const ui::QtControl& c : window.controls) {
+      QAccessibleInterface* control = QAccessible::queryAccessibleInterface(c.widget);
+      ASSERT_NE(control, nullptr);
+      EXPECT_EQ(control->role(), roles.at(c.tmpl->kind)) << "control " << c.tmpl->id;
     }
   });
 }
@@ -127,6 +150,105 @@ TEST_P(TemplateLayout, EveryControlSitsAtItsTemplateRectangle) {
 INSTANTIATE_TEST_SUITE_P(AllTemplates, TemplateLayout,
                          ::testing::Values(IDD_ABOUTBOX, IDD_TARNWICK_DIALOG, IDD_LOCAL_SETTINGS,
                                            IDD_SERVER_SETTINGS, IDD_RECEIVE));
+
+// A dialog that counts the clicks on one button and what its check was then.
+class ClickCounter : public CDialog {
+ public:
+  ClickCounter(int templateId, int buttonId) : CDialog(templateId), buttonId_(buttonId) {}
+
+  int clicks = 0;
+  int checkSeen = -1;
+
+ protected:
+  std::span<const MessageMapEntry> GetMessageMap() const override {
+    static constexpr MessageMapEntry map[] = {
+        OnClicked<&ClickCounter::OnButton>(IDC_MORLA),
+        OnClicked<&ClickCounter::OnButton>(IDC_AUTO_DETECT),
+    };
+    return map;
+  }
+
+ private:
+  void OnButton() {
+    ++clicks;
+    checkSeen = IsDlgButtonChecked(buttonId_);
+  }
+  int buttonId_;
+};
+
+// The ways an operator activates a button on the Linux desktop; each must
+// be the button's click, whatever Qt would do with the button by itself.
+const std::vector<std::pair<std::string, std::function<void(ui::Window&, int)>>> kWaysToActivate = {
+    {"mouse", [](ui::Window& w, int id) { ui::qt::SendClick(w.Control(id).widget); }},
+    {"Space",
+     [](ui::Window& w, int id) {
+       w.Control(id).widget->setFocus();
+       QTest::keyClick(w.Control(id).widget, Qt::Key_Space);
+     }},
+    {"mnemonic",
+     [](ui::Window& w, int id) {
+       auto* button = static_cast<QAbstractButton*>(w.Control(id).widget);
+       if (!button->text().startsWith('&')) button->setText('&' + button->text());
+       QTest::keyClick(w.widget, button->text().at(1).toLatin1(), Qt::AltModifier);
+     }},
+    {"accessibility toggle",
+     [](ui::Window& w, int id) {
+       QAccessible::queryAccessibleInterface(w.Control(id).widget)
+           ->actionInterface()
+           ->doAction(QAccessibleActionInterface::toggleAction());
+     }},
+    {"accessibility press",
+     [](ui::Window& w, int id) {
+       QAccessible::queryAccessibleInterface(w.Control(id).widget)
+           ->actionInterface()
+           ->doAction(QAccessibleActionInterface::pressAction());
+     }},
+};
+
+TEST(QtBackend, EveryWayOfActivatingARadioButtonIsItsClick) {
+  ClickCounter main(IDD_TARNWICK_DIALOG, IDC_MORLA);
+  Inspect(main, [&](ui::Window& window) {
+    QAccessibleInterface* morla =
+        QAccessible::queryAccessibleInterface(window.Control(IDC_MORLA).widget);
+    for (const auto& [way, activate] : kWaysToActivate) {
+      SCOPED_TRACE(way);
+      // Two checked by the program, as a settings file that marks two types
+      // leaves them; twice on the same button, which stays checked.
+      for (int id : {IDC_USB, IDC_VORNEX}) main.CheckDlgButton(id, 1);
+      main.CheckDlgButton(IDC_MORLA, 0);
+      main.clicks = 0;
+      for (int time = 1; time <= 2; ++time) {
+        activate(window, IDC_MORLA);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return main.clicks == time; }, 1000));
+        EXPECT_EQ(main.checkSeen, 1);
+        EXPECT_EQ(main.IsDlgButtonChecked(IDC_USB), 0);
+        EXPECT_EQ(main.IsDlgButtonChecked(IDC_MORLA), 1);
+        EXPECT_EQ(main.IsDlgButtonChecked(IDC_VORNEX), 0);
+        EXPECT_TRUE(morla->state().checked);
+      }
+    }
+  });
+}
+
+TEST(QtBackend, EveryWayOfActivatingACheckBoxIsItsClick) {
+  ClickCounter server(IDD_SERVER_SETTINGS, IDC_AUTO_DETECT);
+  Inspect(server, [&](ui::Window& window) {
+    QAccessibleInterface* autoDetect =
+        QAccessible::queryAccessibleInterface(window.Control(IDC_AUTO_DETECT).widget);
+    for (const auto& [way, activate] : kWaysToActivate) {
+      SCOPED_TRACE(way);
+      server.clicks = 0;
+      for (int time = 1; time <= 2; ++time) {
+        const int before = server.IsDlgButtonChecked(IDC_AUTO_DETECT);
+        activate(window, IDC_AUTO_DETECT);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.clicks == time; }, 1000));
+        EXPECT_EQ(server.checkSeen, 1 - before);  // toggled before the command
+        EXPECT_EQ(server.IsDlgButtonChecked(IDC_AUTO_DETECT), 1 - before);
+        EXPECT_EQ(autoDetect->state().checked, before == 0);
+      }
+    }
+  });
+}
 
 TEST(QtBackend, EditBoxesAndListsAreNamedByTheLabelAboveOrBesideThem) {
   // The names assistive technology reads, by ID; "Data Rate" follows its
@@ -184,9 +306,9 @@ TEST(QtBackend, NewTextsAreAnnouncedAndNamesLoseTheirMnemonics) {
 }
 
 TEST(QtBackend, AboutBoxStaticShowsItsAmpersandsLiterally) {
-  const res::DialogTemplate& about = res::DialogTemplateById(IDD_ABOUTBOX);
-  const res::ControlTemplate& noPrefix = about.controls[1];
-  ASSERT_NE(noPrefix.style & res::kNoPrefix, 0u);
+  const ui::DialogTemplate& about = *res::Resources().FindDialog(IDD_ABOUTBOX);
+  const ui::ControlTemplate& noPrefix = about.controls[1];
+  ASSERT_NE(noPrefix.style & ui::kNoPrefix, 0u);
   EXPECT_EQ(ui::qt::AccessibleText(noPrefix, "A & B && C"), "A & B && C");
   EXPECT_EQ(ui::qt::AccessibleText(about.controls[3], "&OK && &Go"), "OK & Go");
   CDialog dialog(IDD_ABOUTBOX);
@@ -251,9 +373,9 @@ TEST(QtBackend, SystemMenuItemsAreInTheContextMenuAndUnderAltSpace) {
       GetSystemMenu()->AppendItem(IDM_ABOUTBOX, "&About Tarnwick...");
       return true;
     }
-    void OnSysCommand(unsigned command) override {
+    bool OnSysCommand(unsigned command) override {
       commands.push_back(command);
-      CDialog::OnSysCommand(command);
+      return CDialog::OnSysCommand(command);
     }
     std::vector<unsigned> commands;
   } main;
@@ -298,7 +420,7 @@ TEST(QtBackend, MessageBoxesHaveTheButtonsAndIconAskedForAndTheirOwner) {
   std::vector<Seen> seen;
   RunScenario(
       [&] {
-        CWinApp app("Probe");
+        CWinApp app(res::Resources(), "Probe");
         app.m_pMainWnd = &local;
         local.DoModal();
       },

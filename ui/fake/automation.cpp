@@ -1,50 +1,28 @@
-// Input to fake windows, delivered as the platform would deliver it.
-#include "res/resource.h"
+// Input to fake windows, delivered as the platform would deliver it: a press
+// focuses the control under the pointer, the rest is the dialog manager's.
 #include "ui/automation_backend.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
-#include "ui/fake/fake_state.h"
+#include "ui/dialog_manager.h"
+#include "ui/fake/state.h"
 
 namespace ui {
 
 namespace {
 
-// Checks an automatic radio button and clears the other radio buttons of its
-// group.
-void CheckRadioInGroup(Window* window, FakeControl& clicked) {
-  for (const res::ControlTemplate& member : window->tmpl->GroupOf(*clicked.tmpl)) {
-    if (member.kind == res::ControlKind::AutoRadioButton)
-      window->Control(member.id).check = (&member == clicked.tmpl) ? 1 : 0;
-  }
-}
-
 // Controls that take the focus when clicked, as Windows' buttons, edit boxes
 // and lists do (statics and group boxes do not).
 bool TakesFocus(const FakeControl& control) {
-  using enum res::ControlKind;
-  const res::ControlKind kind = control.tmpl->kind;
+  using enum ControlKind;
+  const ControlKind kind = control.tmpl->kind;
   return kind != Static && kind != GroupBox && kind != Icon;
 }
 
-// The next enabled tab stop after the focused control in template order,
-// wrapping round, as the dialog manager's Tab does.
-void FocusNextTabStop(Window* window) {
-  const auto& controls = window->controls;
-  std::size_t at = controls.size() - 1;
-  for (std::size_t i = 0; i < controls.size(); ++i)
-    if (controls[i].tmpl->id == window->focus) at = i;
-  for (std::size_t step = 1; step <= controls.size(); ++step) {
-    const FakeControl& next = controls[(at + step) % controls.size()];
-    if ((next.tmpl->style & res::kTabStop) != 0 && next.enabled) {
-      window->focus = next.tmpl->id;
-      return;
-    }
-  }
-}
-
-bool IsPushButton(const FakeControl& control) {
-  return control.tmpl->kind == res::ControlKind::PushButton ||
-         control.tmpl->kind == res::ControlKind::DefPushButton;
+bool IsButton(const FakeControl& control) {
+  using enum ControlKind;
+  const ControlKind kind = control.tmpl->kind;
+  return kind == PushButton || kind == DefPushButton || kind == AutoRadioButton ||
+         kind == AutoCheckBox;
 }
 
 }  // namespace
@@ -79,27 +57,20 @@ void SimulateClick(Window* window, int controlId) {
   FakeControl& control = window->Control(controlId);
   if (!control.enabled) return;
   if (TakesFocus(control)) window->focus = controlId;
-  switch (control.tmpl->kind) {
-    using enum res::ControlKind;
-    case AutoRadioButton:
-      CheckRadioInGroup(window, control);
-      break;
-    case AutoCheckBox:
-      control.check = control.check == 1 ? 0 : 1;
-      break;
-    case PushButton:
-    case DefPushButton:
-      break;
-    default:
-      return;  // statics, edit boxes and lists send no command on a click
-  }
-  window->dialog->HandleCommand(controlId);
+  // Statics, edit boxes and lists send no command on a click.
+  if (IsButton(control)) ClickButton(*window->dialog, controlId);
+}
+
+void SimulateActivate(Window* window, int controlId) {
+  // As BM_CLICK: the button's click, the focus left where it is.
+  FakeControl& control = window->Control(controlId);
+  if (control.enabled && IsButton(control)) ClickButton(*window->dialog, controlId);
 }
 
 void SimulateTyping(Window* window, int controlId, std::string_view text) {
   FakeControl& control = window->Control(controlId);
-  if (control.enabled && control.tmpl->kind == res::ControlKind::Edit &&
-      (control.tmpl->style & res::kReadOnly) == 0) {
+  if (control.enabled && control.tmpl->kind == ControlKind::Edit &&
+      (control.tmpl->style & kReadOnly) == 0) {
     window->focus = controlId;
     control.text = text;
   }
@@ -107,35 +78,22 @@ void SimulateTyping(Window* window, int controlId, std::string_view text) {
 
 void SimulateSelect(Window* window, int controlId, int index) {
   FakeControl& control = window->Control(controlId);
-  if (control.enabled && control.tmpl->kind == res::ControlKind::DropDownList) {
+  if (control.enabled && control.tmpl->kind == ControlKind::DropDownList) {
     window->focus = controlId;
     SetComboSelection(window, controlId, index);
   }
 }
 
 void SimulateKey(Window* window, Key key) {
-  if (key == Key::Escape) return window->dialog->HandleCommand(IDCANCEL);
-  if (key == Key::Tab) return FocusNextTabStop(window);
-  // Enter presses the push button that has the focus; otherwise the default
-  // push button if it is enabled (a disabled one takes no Enter), and in a
-  // dialog without one it sends IDOK, as the dialog manager does.
-  if (window->focus != 0 && IsPushButton(window->Control(window->focus)))
-    return window->dialog->HandleCommand(window->focus);
-  for (const FakeControl& control : window->controls) {
-    if (control.tmpl->kind == res::ControlKind::DefPushButton) {
-      if (control.enabled) window->dialog->HandleCommand(control.tmpl->id);
-      return;
-    }
-  }
-  window->dialog->HandleCommand(IDOK);
+  PressKey(*window->dialog, key);
 }
 
 void SimulateCloseBox(Window* window) {
-  if (HasSystemMenu(window)) window->dialog->HandleSysCommand(kScClose);
+  PressCloseBox(*window->dialog);
 }
 
 void SimulateSystemCommand(Window* window, unsigned command) {
-  window->dialog->HandleSysCommand(command);
+  SystemCommand(*window->dialog, command);
 }
 
 std::vector<automation::MenuItem> AppendedSystemMenu(Window* window) {

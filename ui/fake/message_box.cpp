@@ -4,7 +4,7 @@
 
 #include "ui/backend.h"
 #include "ui/dialog.h"
-#include "ui/fake/fake_state.h"
+#include "ui/fake/state.h"
 
 namespace ui {
 
@@ -25,8 +25,7 @@ int ShowMessageBox(Window* owner, std::string_view text, std::string_view captio
     }
   }
   s.screen.push_back({nullptr, &box});
-  fake::ServeUntil([&box] { return box.answer.has_value(); }, std::chrono::milliseconds(50),
-                   /*serveInput=*/true);
+  fake::ServeUntil([&box] { return box.answer.has_value(); }, std::chrono::milliseconds(50));
   std::erase_if(s.screen, [&box](const fake::OnScreen& o) { return o.box == &box; });
   return *box.answer;
 }

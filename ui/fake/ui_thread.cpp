@@ -1,11 +1,9 @@
 // The fake UI thread: a queue of work that modal runs, message boxes and
 // waits serve, as a Windows message loop serves posted messages.
-#include <algorithm>
 #include <cassert>
 
-#include "ui/automation_backend.h"
 #include "ui/backend.h"
-#include "ui/fake/fake_state.h"
+#include "ui/fake/state.h"
 
 namespace ui {
 
@@ -16,34 +14,19 @@ State& TheState() {
   return state;
 }
 
-void ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds poll,
-                bool serveInput) {
+void ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds poll) {
   State& s = TheState();
-  const auto eligible = [serveInput](const State::Work& w) { return serveInput || !w.isInput; };
   while (!done()) {
     std::function<void()> next;
     {
       std::unique_lock lock(s.mutex);
-      auto it = std::find_if(s.work.begin(), s.work.end(), eligible);
-      if (it == s.work.end()) {
-        s.workArrived.wait_for(lock, poll);
-        it = std::find_if(s.work.begin(), s.work.end(), eligible);
-        if (it == s.work.end()) continue;
-      }
-      next = std::move(it->run);
-      s.work.erase(it);
+      if (s.work.empty() && !s.workArrived.wait_for(lock, poll, [&] { return !s.work.empty(); }))
+        continue;
+      next = std::move(s.work.front());
+      s.work.pop_front();
     }
     next();
   }
-}
-
-void Post(std::function<void()> work, bool isInput) {
-  State& s = TheState();
-  {
-    std::lock_guard lock(s.mutex);
-    s.work.push_back({std::move(work), isInput});
-  }
-  s.workArrived.notify_all();
 }
 
 }  // namespace fake
@@ -69,23 +52,17 @@ bool IsUiThread() {
 }
 
 void PostToUiThread(std::function<void()> work) {
-  fake::Post(std::move(work), false);
+  fake::State& s = fake::TheState();
+  {
+    std::lock_guard lock(s.mutex);
+    s.work.push_back(std::move(work));
+  }
+  s.workArrived.notify_all();
 }
 
-void PostInput(std::function<void()> input) {
-  fake::Post(std::move(input), true);
-}
-
-void PostToWindow(Window* window, std::function<void()> work) {
-  assert(window != nullptr);
-  PostToUiThread([alive = window->alive, work = std::move(work)] {
-    if (alive->load()) work();
-  });
-}
-
-void PumpWhile(const std::function<bool()>& busy, std::chrono::milliseconds poll) {
+void ServeWhile(const std::function<bool()>& busy, std::chrono::milliseconds poll) {
   assert(IsUiThread());
-  fake::ServeUntil([&] { return !busy(); }, poll, /*serveInput=*/false);
+  fake::ServeUntil([&] { return !busy(); }, poll);
 }
 
 }  // namespace backend

@@ -2,6 +2,7 @@
 // delivered to the window, so that Qt's own handling (hit testing, the
 // default button, Escape, disabled controls) decides what happens.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -10,11 +11,11 @@
 #include <QPointer>
 #include <QWindow>
 
-#include "res/resource.h"
 #include "ui/automation_backend.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
-#include "ui/qt/qt_state.h"
+#include "ui/dialog_manager.h"
+#include "ui/qt/state.h"
 
 namespace ui {
 
@@ -71,12 +72,12 @@ void SendClick(QWidget* widget) {
   QCoreApplication::sendEvent(toWindow ? target.data() : widget, &release);
 }
 
-void SendKey(QWidget* window, int key, const QString& text) {
+void SendKey(QWidget* window, int key, const QString& text, Qt::KeyboardModifiers modifiers) {
   QPointer<QObject> target = InputTarget(window);
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
   QCoreApplication::sendEvent(target, &press);
   if (target.isNull()) return;
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
   QCoreApplication::sendEvent(target, &release);
 }
 
@@ -110,13 +111,24 @@ std::pair<int, int> WindowIcons(Window* window) {
   // Only what the window really shows counts.
   const qint64 shown = window->widget->windowIcon().cacheKey();
   const auto showing = [shown](int id) {
-    return id != 0 && qt::IconResource(id).cacheKey() == shown ? id : 0;
+    const IconResource* icon = CWinApp::Current()->resources().FindIcon(id);
+    return icon != nullptr && qt::IconOf(*icon).cacheKey() == shown ? id : 0;
   };
   return {showing(window->bigIcon), showing(window->smallIcon)};
 }
 
 void SimulateClick(Window* window, int controlId) {
   qt::SendClick(window->Control(controlId).widget);
+}
+
+void SimulateActivate(Window* window, int controlId) {
+  // A screen reader works a control through its accessibility interface:
+  // the first action it offers is the default one (Press, Toggle).
+  QAccessibleInterface* control =
+      QAccessible::queryAccessibleInterface(window->Control(controlId).widget);
+  QAccessibleActionInterface* actions = control != nullptr ? control->actionInterface() : nullptr;
+  if (actions != nullptr && !actions->actionNames().isEmpty())
+    actions->doAction(actions->actionNames().front());
 }
 
 void SimulateTyping(Window* window, int controlId, std::string_view text) {
@@ -136,7 +148,7 @@ void SimulateTyping(Window* window, int controlId, std::string_view text) {
 
 void SimulateSelect(Window* window, int controlId, int index) {
   const QtControl& control = window->Control(controlId);
-  if (control.tmpl->kind != res::ControlKind::DropDownList || !control.widget->isEnabled()) return;
+  if (control.tmpl->kind != ControlKind::DropDownList || !control.widget->isEnabled()) return;
   control.widget->setFocus(Qt::MouseFocusReason);
   SetComboSelection(window, controlId, index);
 }
@@ -149,6 +161,8 @@ void SimulateKey(Window* window, Key key) {
       return qt::SendKey(window->widget, Qt::Key_Escape, QStringLiteral("\x1b"));
     case Key::Tab:
       return qt::SendKey(window->widget, Qt::Key_Tab, QStringLiteral("\t"));
+    case Key::ShiftTab:
+      return qt::SendKey(window->widget, Qt::Key_Backtab, {}, Qt::ShiftModifier);
   }
 }
 
@@ -169,7 +183,7 @@ void SimulateSystemCommand(Window* window, unsigned command) {
       if (!item->isSeparator() && item->data().toUInt() == command) return item->trigger();
     }
   }
-  window->dialog->HandleSysCommand(command);
+  SystemCommand(*window->dialog, command);
 }
 
 std::vector<automation::MenuItem> AppendedSystemMenu(Window* window) {

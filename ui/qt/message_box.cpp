@@ -6,13 +6,14 @@
 
 #include "ui/backend.h"
 #include "ui/dialog.h"
-#include "ui/qt/qt_state.h"
+#include "ui/qt/state.h"
 
 namespace ui {
 
 namespace backend {
 
 int ShowMessageBox(Window* owner, std::string_view text, std::string_view caption, unsigned flags) {
+  qt::ShowProgramIcon(nullptr);  // on a box owned by no window, too
   const bool yesNo = (flags & 0x0F) == kMbYesNo;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   if ((flags & 0xF0) == kMbIconExclamation) icon = QMessageBox::Warning;
@@ -29,10 +30,7 @@ int ShowMessageBox(Window* owner, std::string_view text, std::string_view captio
       {std::string(text), std::string(caption), flags, owner != nullptr ? owner->tmpl->id : 0}};
   auto& boxes = qt::TheState().boxes;
   boxes.push_back(&open);
-  {
-    qt::InputLevel takesInput(true);
-    box.exec();
-  }
+  box.exec();
   std::erase(boxes, &open);
 
   switch (box.standardButton(box.clickedButton())) {

@@ -2,27 +2,25 @@
 // stack of modal windows and message boxes, and the UI thread's work queue.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "res/templates.h"
 #include "ui/automation.h"
 #include "ui/fake/fake_ui.h"
+#include "ui/resources.h"
 
 class CDialog;
 
 namespace ui {
 
 struct FakeControl {
-  const res::ControlTemplate* tmpl;
+  const ControlTemplate* tmpl;
   std::string text;
   bool enabled;
   int check = 0;
@@ -31,7 +29,7 @@ struct FakeControl {
 
 struct Window {
   CDialog* dialog;
-  const res::DialogTemplate* tmpl;
+  const DialogTemplate* tmpl;
   Window* owner;
   std::vector<FakeControl> controls;
   std::vector<automation::MenuItem> systemMenu;  // the items appended to it
@@ -40,10 +38,16 @@ struct Window {
   int focus = 0;  // the control with the keyboard focus, 0 for none
   bool ended = false;
   int result = 0;
-  // Work posted to the window checks this; it outlives the window.
-  std::shared_ptr<std::atomic<bool>> alive = std::make_shared<std::atomic<bool>>(true);
+  // As the window manager left it: minimised, with this client area.
+  bool minimized = false;
+  int clientWidth = 0;
+  int clientHeight = 0;
 
   FakeControl& Control(int id);
+};
+
+struct PaintContext {
+  Window* window;
 };
 
 namespace fake {
@@ -62,27 +66,23 @@ struct OnScreen {
 struct State {
   // Touched only on the UI thread.
   std::vector<OnScreen> screen;
+  PaintContext* painting = nullptr;  // between BeginPaint and EndPaint
+  std::vector<std::string> drawn;    // in the words of fake_ui.h's Paint
 
   // The work queue and the records are shared with other threads.
   std::mutex mutex;
   std::condition_variable workArrived;
-  struct Work {
-    std::function<void()> run;
-    bool isInput;
-  };
-  std::deque<Work> work;
+  std::deque<std::function<void()>> work;
   std::thread::id uiThread;
   std::deque<int> scriptedAnswers;
   std::vector<MessageBoxRecord> shown;
 };
 
 State& TheState();
-void Post(std::function<void()> work, bool isInput);
 
 // Runs queued work until `done()` holds; waits for work at most `poll` at a
-// time, so `done` is tested at least that often. Input is served only by
-// loops that take it (modal runs, message boxes), not by waits.
-void ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds poll, bool serveInput);
+// time, so `done` is tested at least that often.
+void ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds poll);
 
 }  // namespace fake
 }  // namespace ui

@@ -1,0 +1,157 @@
+// The template's controls as widgets at their template rectangles, in pixels
+// from the dialog font's base units, so the windows look like the templates
+// and not like a re-flowed Qt form.
+#include <algorithm>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "ui/dialog.h"
+#include "ui/dialog_manager.h"
+#include "ui/qt/state.h"
+
+namespace ui::qt {
+
+namespace {
+
+using enum ControlKind;
+
+bool IsButton(ControlKind kind) {
+  return kind == PushButton || kind == DefPushButton || kind == AutoRadioButton ||
+         kind == AutoCheckBox;
+}
+
+QWidget* CreateControl(Window& window, const ControlTemplate& t, const DialogUnits& units) {
+  QWidget* parent = window.widget;
+  const QString text = FromUtf8(t.text);
+  QWidget* widget = nullptr;
+  QRect rect(units.X(t.x), units.Y(t.y), units.X(t.cx), units.Y(t.cy));
+  switch (t.kind) {
+    case PushButton:
+    case DefPushButton: {
+      auto* button = new QPushButton(text, parent);
+      // Enter is the dialog manager's: a push button takes it only through
+      // the dialog (ui::PressKey), never by itself.
+      button->setAutoDefault(false);
+      button->setDefault(t.kind == DefPushButton);
+      widget = button;
+      break;
+    }
+    case AutoRadioButton: {
+      auto* radio = new RadioButton(text, parent);
+      // The group is the template's (ui::ClickButton); Qt's would refuse the
+      // program's BM_SETCHECK-like calls that check several.
+      radio->setAutoExclusive(false);
+      widget = radio;
+      break;
+    }
+    case AutoCheckBox:
+      widget = new CheckBox(text, parent);
+      break;
+    case GroupBox:
+      widget = new QGroupBox(text, parent);
+      // A group box frames the controls inside it: they take the clicks.
+      widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+      break;
+    case Static: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      label->setWordWrap(true);
+      label->setText(text);
+      label->setAttribute(Qt::WA_TransparentForMouseEvents);
+      widget = label;
+      break;
+    }
+    case Edit: {
+      auto* edit = new QLineEdit(text, parent);
+      edit->setFrame((t.style & kBorder) != 0);
+      edit->setReadOnly((t.style & kReadOnly) != 0);
+      widget = edit;
+      break;
+    }
+    case DropDownList: {
+      auto* combo = new QComboBox(parent);
+      for (std::string_view item : t.items) combo->addItem(FromUtf8(item));
+      combo->setCurrentIndex(-1);
+      // The template's height is the list's when open; closed, the control
+      // is as high as the platform draws it.
+      const int closed = combo->sizeHint().height();
+      const int itemHeight = std::max(1, QFontMetrics(combo->font()).height());
+      combo->setMaxVisibleItems(std::max(1, (rect.height() - closed) / itemHeight));
+      rect.setHeight(closed);
+      widget = combo;
+      break;
+    }
+    case Icon: {
+      auto* label = new QLabel(parent);
+      if (const IconResource* icon = CWinApp::Current()->resources().FindIcon(t.iconId))
+        label->setPixmap(IconOf(*icon).pixmap(32, 32));
+      // An icon control takes the icon's size, whatever the template says.
+      rect.setSize(QSize(32, 32));
+      label->setAttribute(Qt::WA_TransparentForMouseEvents);
+      widget = label;
+      break;
+    }
+  }
+  widget->setGeometry(rect);
+  widget->setEnabled((t.style & kDisabled) == 0);
+  if (IsButton(t.kind) || t.kind == Edit || t.kind == DropDownList)
+    widget->setFocusPolicy((t.style & kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
+  else
+    widget->setFocusPolicy(Qt::NoFocus);
+  if (IsButton(t.kind)) {
+    // Every way Qt activates a button (the mouse, Space, a mnemonic, an
+    // accessibility action) ends in clicked().
+    CDialog& dialog = *window.dialog;
+    QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, widget,
+                     [&dialog, id = t.id] { ClickButton(dialog, id); });
+  }
+  return widget;
+}
+
+}  // namespace
+
+DialogUnits DialogUnitsOf(const QFont& font) {
+  // As Windows' GdiGetCharDimensions: the width of the 52 letters, halved
+  // twice with rounding, and the font's full height.
+  const QFontMetrics metrics(font);
+  const int width = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  return {(width / 26 + 1) / 2, metrics.height()};
+}
+
+QFont DialogFont(const DialogTemplate& dialogTemplate) {
+  // The template's size, not the desktop's: the templates' texts were fitted
+  // to their controls at 8 points, and the base units scale the controls
+  // with the font, not the text within them.
+  QFont font = QApplication::font();
+  font.setPointSize(dialogTemplate.fontPoints);
+  return font;
+}
+
+void CreateControls(Window& window) {
+  const DialogUnits units = DialogUnitsOf(window.widget->font());
+  window.controls.reserve(window.tmpl->controls.size());
+  for (const ControlTemplate& t : window.tmpl->controls)
+    window.controls.push_back({&t, CreateControl(window, t, units)});
+  for (QtControl& control : window.controls) {
+    const ControlTemplate& t = *control.tmpl;
+    NameControl(window, control);
+    if (t.kind == GroupBox) control.widget->lower();
+    // A static text's mnemonic sends the focus to the next tab stop.
+    if (t.kind == Static && (t.style & kNoPrefix) == 0) {
+      const ControlTemplate* next = NextTabStop(*window.tmpl, t);
+      static_cast<QLabel*>(control.widget)
+          ->setBuddy(next != nullptr ? window.Control(next->id).widget : nullptr);
+    }
+  }
+}
+
+}  // namespace ui::qt
