@@ -4,9 +4,6 @@
 // out a 10 Mbps network at its busiest (51,000 frames/s) without a drop.
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include "adapter/com20020.h"
 #include "bench/simulated_adapter.h"
@@ -18,38 +15,15 @@ namespace {
 // a capture starts. Ends the capture and goes off line when it goes.
 class SimulatedCapture {
  public:
-  SimulatedCapture(bool flood, bool shortest, const char* rate) {
-    ok_ = bench::SimulatedAdapterOnLine(flood, shortest, rate);
-    event_ = eventfd(0, EFD_CLOEXEC);
-    Com20020WakeOnReceive(event_);
-    RegisterRequest select{kRegisterWrite, 5, 2};
-    RegisterRequest read{kRegisterRead, 7, 0};
-    Com20020Register(&select);
-    Com20020Register(&read);
-    RegisterRequest receiveAll{kRegisterWrite, 7, static_cast<std::uint8_t>(read.value | 0x10)};
-    Com20020Register(&select);
-    Com20020Register(&receiveAll);
-    Com20020FlushRX();
-  }
-  ~SimulatedCapture() {
-    Com20020ResetWakeOnReceive();
-    Com20020Exit();
-    close(event_);
-  }
+  SimulatedCapture(bool flood, bool shortest, const char* rate)
+      : ok_(bench::SimulatedAdapterOnLine(flood, shortest, rate)) {}
 
   bool ok() const { return ok_; }
-
-  // One wait of the capture thread: true when the event was signalled.
-  bool Wait(int milliseconds) {
-    pollfd p{event_, POLLIN, 0};
-    if (poll(&p, 1, milliseconds) != 1) return false;
-    std::uint64_t count;
-    return read(event_, &count, sizeof count) == sizeof count;
-  }
+  bool Wait(int milliseconds) { return capture_.Wait(milliseconds); }
 
  private:
-  bool ok_ = false;
-  int event_ = -1;
+  bool ok_;  // first: the capture starts once the adapter is on line
+  bench::LibraryCapture capture_;
 };
 
 // Com20020Receive back to back; when it finds the queue empty the thread

@@ -262,6 +262,14 @@ bool NodeOccupied(std::uint8_t node) {
                      [node](const Device& d) { return d.node == node; });
 }
 
+std::uint8_t FreeNodeFrom(std::uint8_t wanted) {
+  for (int step = 0; step < 255; ++step) {
+    const auto node = static_cast<std::uint8_t>((wanted - 1 + step) % 255 + 1);
+    if (!NodeOccupied(node)) return node;
+  }
+  return wanted;  // unreachable: the devices occupy only a few IDs
+}
+
 namespace {
 
 // One conversation at a time is made up here: the frames it puts on the wire

@@ -33,11 +33,14 @@ class SimController {
 
   // Whether the controller takes a frame for this destination off the wire.
   bool Accepts(std::uint8_t destination) const {
-    if (setup1_.load(std::memory_order_relaxed) & kSetup1ReceiveAll) return true;
+    if (ReceivesAll()) return true;
     return destination == 0 || destination == nodeId_.load(std::memory_order_relaxed);
   }
 
   std::uint8_t NodeId() const { return nodeId_.load(std::memory_order_relaxed); }
+  bool ReceivesAll() const {
+    return (setup1_.load(std::memory_order_relaxed) & kSetup1ReceiveAll) != 0;
+  }
 
  private:
   std::mutex mutex_;  // the register file; Init and the capture thread both reach it

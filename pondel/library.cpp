@@ -1,6 +1,7 @@
 // The exported functions: the adapter's life (Init, Exit) and the calls the
 // capture thread makes, each handed to the controller model, the network or
-// the receive queue.
+// the receive queue, or for the network server device to its link.
+#include <atomic>
 #include <mutex>
 
 #include "pondel/bacnet_traffic.h"
@@ -8,14 +9,12 @@
 #include "pondel/network.h"
 #include "pondel/pondel.h"
 #include "pondel/receive_queue.h"
+#include "pondel/server_link.h"
 #include "pondel/sim_config.h"
 
 namespace pondel {
 
 namespace {
-
-// The network server device joins as this node, away from the BACnet devices.
-constexpr std::uint8_t kServerNode = 254;
 
 // Init and Exit come from one thread and everything else from another, and a
 // process may end without Exit: one object for the whole library, which takes
@@ -25,13 +24,19 @@ struct Library {
   SimController controller;
   ReceiveQueue queue;
   SimNetwork network{controller, queue};
+  ServerLink link{queue};
+  // The network server device is on line: its controller is the device's,
+  // reached over the link.
+  std::atomic<bool> server{false};
 
   ~Library() { TakeOffline(); }
 
   void TakeOffline() {
+    server = false;
     controller.PowerOff();
     queue.Close();  // first: a draining caller sees nothing more, a flood stops waiting
     network.Stop();
+    link.Close();
   }
 };
 
@@ -54,16 +59,6 @@ bool ValidTimeout(std::uint8_t code) {
   return code == 0x18 || code == 0x10 || code == 0x08 || code == 0x00;
 }
 
-// A controller that finds its ID taken by another node moves to the next free
-// one, going up and wrapping from 255 to 1.
-std::uint8_t FreeNodeFrom(std::uint8_t wanted) {
-  for (int step = 0; step < 255; ++step) {
-    const auto node = static_cast<std::uint8_t>((wanted - 1 + step) % 255 + 1);
-    if (!NodeOccupied(node)) return node;
-  }
-  return wanted;  // unreachable: the devices occupy only a few IDs
-}
-
 std::int32_t CheckLocalBlock(const LocalInitBlock& block, std::uint8_t kind,
                              std::uint8_t deviceNumber) {
   if (!SimulatedAdapterExists(kind, deviceNumber)) return kPondelSimNoSuchDevice;
@@ -76,8 +71,24 @@ std::int32_t CheckLocalBlock(const LocalInitBlock& block, std::uint8_t kind,
 }
 
 std::int32_t CheckServerBlock(const ServerInitBlock& block) {
-  if (block.address == nullptr) return 0;  // automatic detection finds the simulated server
+  if (block.address == nullptr) return 0;  // automatic detection
   if (block.address[0] == '\0' || block.port == 0) return kPondelSimBadServerAddress;
+  return 0;
+}
+
+// On line with the device the block names, or the first that answers; the
+// device reports the node ID it holds.
+std::int32_t InitServer(Library& lib, ServerInitBlock& block, const SimConfig& config) {
+  lib.queue.Open(config.queueCapacity);
+  std::uint8_t nodeId = 0;
+  const std::int32_t result =
+      lib.link.Open(block.address, block.port, config.discoveryPort, nodeId);
+  if (result != 0) {
+    lib.queue.Close();
+    return result;
+  }
+  block.nodeId = nodeId;
+  lib.server = true;
   return 0;
 }
 
@@ -99,15 +110,12 @@ std::int32_t Init(void* initBlock, std::uint8_t deviceNumber, std::uint8_t kind)
   const auto config = ReadSimConfig();
   if (!config) return kPondelSimBadSetting;
 
-  if (kind == kAdapterServer) {
-    auto& block = *static_cast<ServerInitBlock*>(initBlock);
-    block.nodeId = kServerNode;
-    lib.controller.Reset(kServerNode, 0, 0x18, false);
-  } else {
-    auto& block = *static_cast<LocalInitBlock*>(initBlock);
-    block.nodeId = FreeNodeFrom(block.nodeId);
-    lib.controller.Reset(block.nodeId, block.dataRateCode, block.timeoutCode, block.naks128 != 0);
-  }
+  if (kind == kAdapterServer)
+    return InitServer(lib, *static_cast<ServerInitBlock*>(initBlock), *config);
+
+  auto& block = *static_cast<LocalInitBlock*>(initBlock);
+  block.nodeId = FreeNodeFrom(block.nodeId);
+  lib.controller.Reset(block.nodeId, block.dataRateCode, block.timeoutCode, block.naks128 != 0);
   lib.queue.Open(config->queueCapacity);
   lib.network.Start(*config);
   return 0;
@@ -135,11 +143,16 @@ PONDEL_API std::int32_t PONDEL_CALL Com20020Exit(void) {
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Register(RegisterRequest* request) {
   if (request == nullptr) return kPondelSimNullArgument;
-  return TheLibrary().controller.Access(*request);
+  auto& lib = TheLibrary();
+  return lib.server ? lib.link.Register(*request) : lib.controller.Access(*request);
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020WakeOnReceive(Com20020Event event) {
-  return TheLibrary().queue.SetEvent(event);
+  auto& lib = TheLibrary();
+  const std::int32_t result = lib.queue.SetEvent(event);
+  // A link that ended before the event was given: the caller asks, and learns.
+  if (result == 0 && lib.server && lib.link.Failure() != 0) lib.queue.Wake();
+  return result;
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020ResetWakeOnReceive(void) {
@@ -148,16 +161,28 @@ PONDEL_API std::int32_t PONDEL_CALL Com20020ResetWakeOnReceive(void) {
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020FlushRX(void) {
-  return TheLibrary().queue.Flush();
+  auto& lib = TheLibrary();
+  return lib.server ? lib.link.Flush() : lib.queue.Flush();
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Receive(ArcnetFrame* frame) {
   if (frame == nullptr) return kPondelSimNullArgument;
-  return TheLibrary().queue.Take(*frame);
+  auto& lib = TheLibrary();
+  const std::int32_t result = lib.queue.Take(*frame);
+  // Nothing more will come from a device whose link has ended: once its last
+  // frames are taken the caller is woken once more, to be told why.
+  if (lib.server && frame->waiting == 0) {
+    if (const std::int32_t failure = lib.link.Failure(); failure != 0) {
+      if (result != 0) return failure;
+      lib.queue.Wake();
+    }
+  }
+  return result;
 }
 
 PONDEL_API std::uint64_t PONDEL_CALL PondelDroppedFrames(void) {
-  return TheLibrary().queue.Dropped();
+  auto& lib = TheLibrary();
+  return lib.queue.Dropped() + lib.link.FramesLost();
 }
 
 }  // extern "C"

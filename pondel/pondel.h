@@ -1,8 +1,10 @@
 // Pondel, the stand-in adapter library: a SIMULATOR. It exports the seven
 // Com20020 functions of adapter/com20020.h over a simulated COM20020 on a
 // simulated ARCNET network of BACnet devices; no frame it delivers was ever on
-// a real wire. This header adds what only the simulator has: its error codes
-// and the drop counter for tests and benchmarks.
+// a real wire. The network server device (kind 2) is reached over real TCP:
+// the device simulator vornex-sim (tools/vornex_sim/) plays it, with the same
+// simulated network. This header adds what only the simulator has: its error
+// codes and the drop counter for tests and benchmarks.
 //
 // Configuration: environment variables, read at every Com20020Init.
 //   PONDEL_SIM_RATE      frames per second on the network, 0-10000000
@@ -17,15 +19,19 @@
 //                        each time it has been emptied, for benchmarks.
 //   PONDEL_SIM_QUEUE     receive queue capacity in frames, 1-65536 (default
 //                        4096, about 80 ms of a 10 Mbps network at its busiest).
+//   PONDEL_SIM_DISCOVERY_PORT  the UDP port automatic detection asks on,
+//                        1-65535 (default 5001), so tests can keep apart.
+// For the network server device the rate, seed and flood are the device's
+// (vornex-sim's command line); the queue is the library's own.
 // A value that does not parse, or lies outside its range, makes Com20020Init
 // fail with kPondelSimBadSetting.
 //
 // Simulated adapters: USB adapter (kind 0) device numbers 0 and 1; PCI card
-// (kind 1) device number 0; one network server device (kind 2), which joins
-// the network as node 254. The BACnet devices occupy nodes 3, 21, 42, 64, 126
-// and 200; an adapter configured on one of them takes the next free node ID
-// and writes it back into LocalInitBlock::nodeId, as a controller resolving a
-// duplicate ID does.
+// (kind 1) device number 0. The network server device (kind 2) is any device
+// at the block's address and port, or with a null address the first free one
+// that answers a UDP broadcast; it reports its own node ID. The BACnet devices occupy nodes 3, 21,
+// 42, 64, 126 and 200; an adapter configured on one of them takes the next free node ID and writes
+// it back into LocalInitBlock::nodeId, as a controller resolving a duplicate ID does.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +51,15 @@ enum : std::int32_t {
   kPondelSimBadTimeout = 9007,        // timeout code not one of 0x18, 0x10, 0x08, 0x00
   kPondelSimBadServerAddress = 9008,  // an empty server address, or an address with port 0
   kPondelSimBadSetting = 9009,        // a PONDEL_SIM_ environment variable is wrong
+  // Com20020Init of the network server device, over the network.
+  kPondelSimNoDeviceAnswered = 9010,   // automatic detection: no device answered
+  kPondelSimConnectionRefused = 9011,  // nothing accepts connections at that address and port
+  kPondelSimTimedOut = 9012,           // no connection, or no answer, within the time bound
+  kPondelSimUnresolvedAddress = 9013,  // neither a numeric address nor a name that resolves
+  kPondelSimProtocolMismatch = 9014,   // the peer speaks another protocol, or another version
+  kPondelSimDeviceBusy = 9015,         // the device is serving another client
+  kPondelSimUnreachable = 9016,        // no route to that network or host
+  kPondelSimSocketFailed = 9017,       // the sockets layer itself failed
 
   // The other functions.
   kPondelSimOffline = 9020,         // no Com20020Init has succeeded since the last Exit
@@ -55,12 +70,18 @@ enum : std::int32_t {
   // Com20020WakeOnReceive with anything but an open eventfd (Linux) or an
   // open handle (Windows): a closed descriptor, a file, a pipe.
   kPondelSimBadEvent = 9025,
+
+  // The network server device's link has ended since Com20020Init: every
+  // call but Exit says so (Receive once the frames received before are taken).
+  kPondelSimLinkBroken = 9030,  // the device vanished, went silent or sent something malformed
+  kPondelSimLinkClosed = 9031,  // the device closed the link in order (it was shut down)
 };
 
 extern "C" {
 
-// Frames the network delivered while the receive queue was full, since the
-// last successful Com20020Init. The newest frames are the ones dropped.
+// Frames lost since the last successful Com20020Init: those the network
+// delivered while the receive queue was full (the newest are dropped), and,
+// for the network server device, those it numbered that never arrived.
 PONDEL_API std::uint64_t PONDEL_CALL PondelDroppedFrames(void);
 
 }  // extern "C"

@@ -116,6 +116,11 @@ void ReceiveQueue::ClearEvent() {
   event_.reset();
 }
 
+void ReceiveQueue::Wake() {
+  std::lock_guard lock(mutex_);
+  if (event_) SignalEvent(*event_);
+}
+
 std::uint64_t ReceiveQueue::Dropped() const {
   std::lock_guard lock(mutex_);
   return dropped_;

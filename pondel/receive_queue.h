@@ -47,6 +47,9 @@ class ReceiveQueue {
   std::int32_t Flush();
   std::int32_t SetEvent(Com20020Event event);
   void ClearEvent();
+  // Signals the event even with nothing waiting, so that a caller waiting on
+  // it asks again and learns why nothing comes.
+  void Wake();
 
   std::uint64_t Dropped() const;
 

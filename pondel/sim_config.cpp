@@ -8,18 +8,11 @@
 
 namespace pondel {
 
-namespace {
-
-// An unset or empty variable gives the fallback; anything else must be a
-// whole decimal number within [low, high], else nullopt.
-std::optional<std::uint64_t> ReadNumber(const char* name, std::uint64_t low, std::uint64_t high,
-                                        std::uint64_t fallback) {
-  const char* text = std::getenv(name);
-  if (text == nullptr || *text == '\0') return fallback;
-  const std::string_view s(text);
+std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t low,
+                                         std::uint64_t high) {
   std::uint64_t value = 0;
-  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (error != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   if (value < low || value > high) return std::nullopt;
   return value;
 }
@@ -30,6 +23,17 @@ std::uint64_t FreshSeed() {
   return (static_cast<std::uint64_t>(device()) << 32 ^ device()) ^ static_cast<std::uint64_t>(now);
 }
 
+namespace {
+
+// An unset or empty variable gives the fallback; anything else must be a
+// whole decimal number within [low, high], else nullopt.
+std::optional<std::uint64_t> ReadNumber(const char* name, std::uint64_t low, std::uint64_t high,
+                                        std::uint64_t fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return fallback;
+  return ParseNumber(text, low, high);
+}
+
 }  // namespace
 
 std::optional<SimConfig> ReadSimConfig() {
@@ -38,13 +42,16 @@ std::optional<SimConfig> ReadSimConfig() {
   const auto seed = ReadNumber("PONDEL_SIM_SEED", 0, UINT64_MAX, FreshSeed());
   const auto flood = ReadNumber("PONDEL_SIM_FLOOD", 0, 1, 0);
   const auto queue = ReadNumber("PONDEL_SIM_QUEUE", 1, kMaxQueueCapacity, kDefaultQueueCapacity);
-  if (!rate || !shortest || !seed || !flood || !queue) return std::nullopt;
+  const auto discoveryPort =
+      ReadNumber("PONDEL_SIM_DISCOVERY_PORT", 1, 65535, kDefaultDiscoveryPort);
+  if (!rate || !shortest || !seed || !flood || !queue || !discoveryPort) return std::nullopt;
   return SimConfig{
       .rate = static_cast<std::uint32_t>(*rate),
       .shortestOnly = *shortest != 0,
       .seed = *seed,
       .flood = *flood != 0,
       .queueCapacity = static_cast<std::size_t>(*queue),
+      .discoveryPort = static_cast<std::uint16_t>(*discoveryPort),
   };
 }
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpcap-dev tshark
+  libpcap-dev tshark iproute2
   qt6-base-dev qt6-base-private-dev fonts-dejavu-core xvfb xauth
 )
 

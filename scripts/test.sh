@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tarnwick with AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs every test, then runs the threaded tests under ThreadSanitizer, then
-# each fuzz target for a minute.
+# the fuzz targets under libFuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -13,4 +13,4 @@ ctest --preset test
 cmake --preset tsan
 cmake --build --preset tsan
 ctest --preset tsan --no-tests=ignore
-scripts/fuzz.sh 60
+scripts/fuzz.sh

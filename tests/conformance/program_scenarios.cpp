@@ -2,72 +2,20 @@
 // interface and run on every backend, with the stand-in adapter library.
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 
-#include "adapter/init_blocks.h"
-#include "app/quillan_app.h"
 #include "capture/capture_files.h"
 #include "capture/receive_thread.h"
-#include "res/resource.h"
 #include "tests/capture/frame_files.h"
-#include "tests/support/temp_dir.h"
-#include "ui/automation.h"
+#include "tests/conformance/program_scenario.h"
 
 namespace {
 
 using namespace testing_support;
 using namespace ui::automation;
-constexpr int kMain = IDD_TARNWICK_DIALOG;
-
-class ProgramScenario : public ::testing::Test {
- protected:
-  ProgramScenario() {
-    setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
-    setenv("PONDEL_SIM_RATE", "500", 1);
-    setenv("PONDEL_SIM_SEED", "11", 1);
-    LocalInit = {};
-  }
-  ~ProgramScenario() override {
-    unsetenv("XDG_CONFIG_HOME");
-    unsetenv("PONDEL_SIM_RATE");
-    unsetenv("PONDEL_SIM_SEED");
-  }
-
-  void Run(const std::function<void()>& driver) {
-    RunScenario(
-        [] {
-          CQuillanApp app;
-          app.InitInstance();
-        },
-        [&] {
-          ASSERT_TRUE(WaitForWindow(kMain));
-          driver();
-        });
-  }
-  std::filesystem::path settingsFile() const { return home_.path() / "tarnwick" / "Tarnwick.ini"; }
-
-  static void Connect() {
-    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
-    ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_STATUS) == "Status: ONLINE"; }));
-  }
-  // Answers the save prompt at exit.
-  static void ExitAnswering(int answer) {
-    ASSERT_TRUE(Click(kMain, IDOK));
-    const auto box = WaitForMessageBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "Would you like to save your settings?");
-    EXPECT_EQ(box->caption, "Save Settings");
-    EXPECT_EQ(box->ownerTemplate, kMain);
-    ASSERT_TRUE(AnswerMessageBox(answer));
-    EXPECT_TRUE(WaitForNoWindow(kMain));
-  }
-
-  TempDir home_;
-  TempDir cwdDir_;
-  ScopedCurrentDir cwd_{cwdDir_.path()};
-};
+using conformance::kMain;
+using conformance::ProgramScenario;
 
 TEST_F(ProgramScenario, FirstStartConnectAndDisconnect) {
   Run([] {

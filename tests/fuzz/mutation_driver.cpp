@@ -1,10 +1,9 @@
-// A stand-in for libFuzzer where the compiler has none: feeds a fuzz
-// target its corpus and then seeded random mutations of it (bits flipped,
-// bytes set, ranges inserted, erased, repeated or spliced from another
-// input) for a bounded number of runs or seconds. No coverage guides it;
-// the sanitizers of the build catch what the target's own checks do not.
+// Runs a libFuzzer-style target where the compiler has no libFuzzer (g++):
+// every file of a corpus folder first, then random mutations of them for a
+// bounded time, from a fixed seed so that a finding can be run again. No
+// coverage guides it; AddressSanitizer and the target's own checks decide.
 //
-// Usage: <target> [--runs N] [--seconds S] [--seed X] corpus-folder...
+// Usage: TARGET CORPUS_DIR [SECONDS [SEED]]
 // An input that fails is saved as fuzz-crash in the current folder.
 #include <chrono>
 #include <csignal>
@@ -16,7 +15,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <string>
 #include <unistd.h>
 #include <vector>
 
@@ -54,83 +52,86 @@ void Run(const Bytes& input) {
   running = nullptr;
 }
 
-Bytes Mutate(Bytes input, const std::vector<Bytes>& corpus, std::mt19937_64& random) {
+// One of the mutations libFuzzer makes most: flip, overwrite, insert, erase,
+// duplicate a run, splice with another input, or set a byte to an edge value.
+void Mutate(Bytes& input, const std::vector<Bytes>& corpus, std::mt19937_64& random) {
   const auto below = [&](std::size_t n) { return n == 0 ? 0 : random() % n; };
-  for (int edits = 1 + static_cast<int>(below(4)); edits > 0; --edits) {
-    const std::size_t at = below(input.size() + 1);
-    switch (below(6)) {
-      case 0:
-        if (!input.empty()) input[below(input.size())] ^= static_cast<std::uint8_t>(1u << below(8));
-        break;
-      case 1:
-        if (!input.empty()) input[below(input.size())] = static_cast<std::uint8_t>(random());
-        break;
-      case 2:
-        input.insert(input.begin() + static_cast<std::ptrdiff_t>(at), 1 + below(16),
-                     static_cast<std::uint8_t>(random()));
-        break;
-      case 3:
+  static constexpr std::uint8_t kEdges[] = {0x00, 0x01, 0x7F, 0x80, 0xFF, 0xFE, 0x04, 0x40};
+  switch (below(7)) {
+    case 0:
+      if (!input.empty()) input[below(input.size())] ^= static_cast<std::uint8_t>(1u << below(8));
+      break;
+    case 1:
+      if (!input.empty()) input[below(input.size())] = static_cast<std::uint8_t>(random());
+      break;
+    case 2:
+      input.insert(input.begin() + static_cast<std::ptrdiff_t>(below(input.size() + 1)),
+                   static_cast<std::uint8_t>(random()));
+      break;
+    case 3:
+      if (!input.empty()) {
+        const std::size_t at = below(input.size());
         input.erase(input.begin() + static_cast<std::ptrdiff_t>(at),
-                    input.begin() + static_cast<std::ptrdiff_t>(at + below(input.size() - at + 1)));
-        break;
-      case 4: {
-        const std::size_t from = below(input.size() + 1);
-        const Bytes piece(
-            input.begin() + static_cast<std::ptrdiff_t>(from),
-            input.begin() + static_cast<std::ptrdiff_t>(from + below(input.size() - from + 1)));
-        input.insert(input.begin() + static_cast<std::ptrdiff_t>(at), piece.begin(), piece.end());
-        break;
+                    input.begin() + static_cast<std::ptrdiff_t>(at + below(input.size() - at) + 1));
       }
-      default: {
-        const Bytes& other = corpus[below(corpus.size())];
-        const std::size_t from = below(other.size() + 1);
-        input.insert(input.begin() + static_cast<std::ptrdiff_t>(at),
-                     other.begin() + static_cast<std::ptrdiff_t>(from), other.end());
-        break;
+      break;
+    case 4:
+      if (!input.empty()) {
+        const std::size_t at = below(input.size());
+        const Bytes run(
+            input.begin() + static_cast<std::ptrdiff_t>(at),
+            input.begin() + static_cast<std::ptrdiff_t>(at + below(input.size() - at) + 1));
+        input.insert(input.begin() + static_cast<std::ptrdiff_t>(below(input.size() + 1)),
+                     run.begin(), run.end());
       }
+      break;
+    case 5: {
+      const Bytes& other = corpus[below(corpus.size())];
+      input.resize(below(input.size() + 1));
+      input.insert(input.end(),
+                   other.begin() + static_cast<std::ptrdiff_t>(below(other.size() + 1)),
+                   other.end());
+      break;
     }
-    if (input.size() > 4096) input.resize(4096);
+    default:
+      if (!input.empty()) input[below(input.size())] = kEdges[below(std::size(kEdges))];
   }
-  return input;
+  if (input.size() > 8192) input.resize(8192);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  long runs = 0, seconds = 0;
-  std::uint64_t seed = 1;
-  std::vector<Bytes> corpus;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--runs" && i + 1 < argc) {
-      runs = std::atol(argv[++i]);
-    } else if (arg == "--seconds" && i + 1 < argc) {
-      seconds = std::atol(argv[++i]);
-    } else if (arg == "--seed" && i + 1 < argc) {
-      seed = std::strtoull(argv[++i], nullptr, 10);
-    } else {
-      for (const auto& entry : std::filesystem::directory_iterator(arg)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        corpus.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-      }
-    }
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s CORPUS_DIR [SECONDS [SEED]]\n", argv[0]);
+    return 2;
   }
-  if (corpus.empty()) corpus.emplace_back();
+  const double seconds = argc > 2 ? std::atof(argv[2]) : 10;
+  const std::uint64_t seed = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1;
   std::signal(SIGABRT, OnAbort);
   if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(SaveRunningInput);
-  if (runs == 0 && seconds == 0) runs = 10000;
-
-  for (const Bytes& input : corpus) Run(input);
-  std::mt19937_64 random(seed);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  long done = 0;
-  while ((runs == 0 || done < runs) &&
-         (seconds == 0 || std::chrono::steady_clock::now() < deadline)) {
-    const Bytes input = Mutate(corpus[random() % corpus.size()], corpus, random);
-    Run(input);
-    ++done;
+  std::vector<Bytes> corpus;
+  for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    corpus.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    Run(corpus.back());
   }
-  std::printf("%ld corpus inputs and %ld mutations (seed %llu): no finding\n",
-              static_cast<long>(corpus.size()), done, static_cast<unsigned long long>(seed));
+  if (corpus.empty()) corpus.emplace_back();
+
+  std::mt19937_64 random(seed);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  std::uint64_t runs = corpus.size();
+  while (std::chrono::steady_clock::now() < end) {
+    for (int i = 0; i < 256; ++i, ++runs) {
+      Bytes input = corpus[random() % corpus.size()];
+      for (int n = 1 + static_cast<int>(random() % 4); n > 0; --n) Mutate(input, corpus, random);
+      Run(input);
+    }
+  }
+  std::printf(
+      "%llu runs of %zu corpus inputs and their mutations in %.0f s (seed %llu): "
+      "no finding\n",
+      static_cast<unsigned long long>(runs), corpus.size(), seconds,
+      static_cast<unsigned long long>(seed));
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/pondel/pondel_test_support.h"
+#include "tests/support/device_process.h"
 
 namespace {
 
@@ -121,15 +122,17 @@ TEST_F(InitTest, ATakenNodeIdMovesToTheNextFreeOneAndIsWrittenBack) {
 }
 
 TEST_F(InitTest, ServerIsFoundAutomaticallyOrByAddressAndReportsItsNode) {
-  Set("PONDEL_SIM_RATE", "0");
+  testing_support::DeviceProcess device({"--rate", "0"});
+  ASSERT_TRUE(device.listening()) << device.Output();
+  Set("PONDEL_SIM_DISCOVERY_PORT", std::to_string(device.discoveryPort()).c_str());
   ServerInitBlock automatic{};
   automatic.initFlag = 1;
   EXPECT_EQ(Com20020Init(&automatic, 0, kAdapterServer), 0);
   EXPECT_EQ(automatic.nodeId, 254);
 
   ServerInitBlock addressed{};
-  addressed.address = "192.0.2.7";
-  addressed.port = 5001;
+  addressed.address = "127.0.0.1";
+  addressed.port = device.port();
   EXPECT_EQ(Com20020Init(&addressed, 0, kAdapterServer), 0);
   EXPECT_EQ(addressed.nodeId, 254);
   EXPECT_EQ(ReadIndexed(1), 254);
