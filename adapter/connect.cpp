@@ -1,5 +1,7 @@
 #include "adapter/connect.h"
 
+#include <utility>
+
 #include "adapter/init_blocks.h"
 #include "settings/settings.h"
 
@@ -21,7 +23,26 @@ std::uint8_t TimeoutCodeFor(std::int32_t timeouts) {
   return index < std::size(kCodes) ? kCodes[index] : 0x18;
 }
 
+namespace {
+
+// Empty when `value` fits its field of the library's call.
+std::string OutOfRange(const char* setting, std::int32_t value, std::int32_t highest) {
+  if (value >= 0 && value <= highest) return {};
+  return std::string(setting) + " must be between 0 and " + std::to_string(highest) +
+         "; the settings hold " + std::to_string(value) + ".";
+}
+
+}  // namespace
+
 InitOutcome InitAdapter(bool server, bool usb) {
+  // A value cut to fit would reach another port or another device than the
+  // one asked for.
+  std::string refusal =
+      server
+          ? (IPAddress.empty() ? std::string() : OutOfRange("TCP Port Number", PortNumber, 65535))
+          : OutOfRange("Device Number", DeviceNumber, 255);
+  if (!refusal.empty()) return {0, 0, std::move(refusal)};
+
   LocalInit.initFlagA = 1;
   LocalInit.initFlagB = 1;
   ServerInit.initFlag = 1;
@@ -34,7 +55,7 @@ InitOutcome InitAdapter(bool server, bool usb) {
       ServerInit.port = 0;
     }
     const std::int32_t result = Com20020Init(&ServerInit, 0, kAdapterServer);
-    return {result, ServerInit.nodeId};
+    return {result, ServerInit.nodeId, {}};
   }
   const DataRateCodes rate = DataRateCodesFor(DataRate);
   LocalInit.dataRateCode = rate.dataRateCode;
@@ -42,5 +63,5 @@ InitOutcome InitAdapter(bool server, bool usb) {
   LocalInit.timeoutCode = TimeoutCodeFor(Timeouts);
   const std::int32_t result = Com20020Init(&LocalInit, static_cast<std::uint8_t>(DeviceNumber),
                                            usb ? kAdapterUsb : kAdapterPci);
-  return {result, LocalInit.nodeId};
+  return {result, LocalInit.nodeId, {}};
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "adapter/com20020.h"
 
@@ -23,8 +24,13 @@ std::uint8_t TimeoutCodeFor(std::int32_t timeouts);
 struct InitOutcome {
   std::int32_t result;  // Com20020Init's: 0 on line, else the library's error code
   std::uint8_t nodeId;  // the node ID the library left in the block
+  // Set when a setting does not fit its field of the library's call, which
+  // is then not made: what the operator is told.
+  std::string refusal;
 };
 
 // Initialises the network server device when `server`, else the local
-// adapter: the USB adapter when `usb`, else the PCI card.
+// adapter: the USB adapter when `usb`, else the PCI card. A value that its
+// field cannot hold (a port outside 0-65535 with a server address, a device
+// number outside 0-255) is refused, never cut to fit.
 InitOutcome InitAdapter(bool server, bool usb);

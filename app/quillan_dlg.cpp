@@ -106,6 +106,10 @@ void CQuillanDlg::OnConnect() {
 
   // Only VORNEX and USB are read: with neither checked the card is the PCI one.
   const InitOutcome outcome = InitAdapter(m_vornex.GetCheck() != 0, m_usb.GetCheck() != 0);
+  if (!outcome.refusal.empty()) {
+    MessageBox(outcome.refusal, "Connect Failure", kMbOk | kMbIconExclamation);
+    return;
+  }
   if (outcome.result != 0) {
     MessageBox("Init Error: " + std::to_string(outcome.result), "Connect Failure",
                kMbOk | kMbIconExclamation);
@@ -177,4 +181,8 @@ void CQuillanDlg::SaveSettings() {
 
 bool CQuillanDlg::AskYesNo(const char* text, const char* caption) {
   return MessageBox(text, caption, kMbYesNo | kMbIconQuestion) == kIdYes;
+}
+
+void CQuillanDlg::ShowError(const std::string& text, const char* caption) {
+  MessageBox(text, caption, kMbOk | kMbIconExclamation);
 }

@@ -34,6 +34,7 @@ class CQuillanDlg : public CDialog, private SettingsPrompt {
   // What the settings' save needs of this window.
   int CheckState(int controlId) override { return IsDlgButtonChecked(controlId); }
   bool AskYesNo(const char* text, const char* caption) override;
+  void ShowError(const std::string& text, const char* caption) override;
 
   CButton m_vornex;
   CButton m_morla;

@@ -45,6 +45,7 @@
 #include "adapter/com20020.h"
 #include "bench/simulated_adapter.h"
 #include "bench/temp_folder.h"
+#include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "capture/pcap_writer.h"
 #include "capture/receive_thread.h"

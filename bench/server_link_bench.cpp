@@ -32,6 +32,7 @@
 #include "adapter/com20020.h"
 #include "bench/simulated_adapter.h"
 #include "bench/temp_folder.h"
+#include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "capture/pcap_writer.h"
 #include "capture/receive_thread.h"
@@ -189,6 +190,9 @@ class StampedTraffic : public vornex::FrameSource {
 struct CaptureWindowStub : CaptureWindow {
   void PublishCount(std::int32_t) override {}
   void ShowOpenFailure() override { std::fprintf(stderr, "Unable to open log file\n"); }
+  void ReportWriteFailure(const std::string& message) override {
+    std::fprintf(stderr, "%s\n", message.c_str());
+  }
 };
 
 // Reads tarnwick.pcap as the capture thread flushes it, and takes for each

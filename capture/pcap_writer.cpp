@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/clock.h"
-
 namespace {
 
 void PutLe16(std::uint8_t* out, std::uint16_t v) {
@@ -20,8 +18,9 @@ void PutLe32(std::uint8_t* out, std::uint32_t v) {
 
 }  // namespace
 
-std::size_t WritePcapHeader(std::FILE* stream) {
-  std::uint8_t header[kPcapHeaderSize];
+void WritePcapHeader(RecordFile& file) {
+  std::uint8_t* header = file.Reserve(kPcapHeaderSize);
+  if (header == nullptr) return;
   PutLe32(header + 0, 0xA1B2C3D4);  // magic: microsecond timestamps
   PutLe16(header + 4, 2);           // version_major
   PutLe16(header + 6, 4);           // version_minor
@@ -31,17 +30,17 @@ std::size_t WritePcapHeader(std::FILE* stream) {
   PutLe32(header + 12, 0);      // sigfigs
   PutLe32(header + 16, 65535);  // snaplen
   PutLe32(header + 20, 129);    // network: LINKTYPE_ARCNET_LINUX
-  return std::fwrite(header, sizeof header, 1, stream);
+  file.Commit(kPcapHeaderSize);
 }
 
-void WritePcapRecord(std::FILE* stream, const ArcnetFrame& frame) {
+void WritePcapRecord(RecordFile& file, const ArcnetFrame& frame, platform::WallTime now) {
   // A library may claim more data than the record can hold; capture what
   // there is and keep the claim as the original length.
   const std::size_t claimed = frame.length;
   const std::size_t captured = std::min(claimed, kArcnetMaxData);
-  const platform::WallTime now = platform::WallClockNow();
-
-  std::uint8_t record[kPcapRecordHeaderSize + kArcnetHeaderSize + kArcnetMaxData];
+  const std::size_t size = kPcapRecordHeaderSize + kArcnetHeaderSize + captured;
+  std::uint8_t* record = file.Reserve(size);
+  if (record == nullptr) return;
   PutLe32(record + 0, static_cast<std::uint32_t>(now.seconds));  // ts_sec, low 32 bits
   PutLe32(record + 4, now.milliseconds * 1000);                  // ts_usec
   PutLe32(record + 8, static_cast<std::uint32_t>(captured + kArcnetHeaderSize));  // incl_len
@@ -52,5 +51,5 @@ void WritePcapRecord(std::FILE* stream, const ArcnetFrame& frame) {
   record[17] = frame.destination;
   PutLe16(record + 18, frame.length);
   std::memcpy(record + 20, frame.data, captured);
-  std::fwrite(record, kPcapRecordHeaderSize + kArcnetHeaderSize + captured, 1, stream);
+  file.Commit(size);
 }

@@ -3,18 +3,20 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 
 #include "adapter/com20020.h"
+#include "capture/record_file.h"
+#include "platform/clock.h"
 
 inline constexpr std::size_t kPcapHeaderSize = 24;
 inline constexpr std::size_t kPcapRecordHeaderSize = 16;
 inline constexpr std::size_t kArcnetHeaderSize = 4;
 
-// Writes the 24-byte global header in one piece; returns the number of
-// headers written (1, or 0 when the write failed).
-std::size_t WritePcapHeader(std::FILE* stream);
+// Appends the 24-byte global header as one record.
+void WritePcapHeader(RecordFile& file);
 
-// Appends one frame: record header, 4-byte ARCNET header, data. The record is
-// stamped with the host's time now, at millisecond resolution.
-void WritePcapRecord(std::FILE* stream, const ArcnetFrame& frame);
+// Appends one frame as one record: record header, 4-byte ARCNET header,
+// data. The record is stamped with `now` (by default the host's time as the
+// record is written) at millisecond resolution.
+void WritePcapRecord(RecordFile& file, const ArcnetFrame& frame,
+                     platform::WallTime now = platform::WallClockNow());

@@ -1,13 +1,12 @@
 #include "capture/receive_thread.h"
 
 #include <chrono>
-#include <cstdio>
 #include <type_traits>
 
 #include "adapter/com20020.h"
+#include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "capture/pcap_writer.h"
-#include "capture/text_writer.h"
 #include "platform/event.h"
 #include "platform/thread.h"
 
@@ -23,20 +22,28 @@ constexpr std::uint8_t kReceiveAll = 0x10;
 constexpr std::uint16_t kReadFailed = 0xFFFF;
 constexpr auto kWaitSlice = std::chrono::milliseconds(50);
 
-// Takes every waiting frame, until the library says none is left.
-void Drain(CaptureWindow& window, std::FILE* pcap, std::FILE* text) {
+// Takes every waiting frame, until the library says none is left; false
+// when a file failed, which ends the drain and the capture at once.
+bool Drain(CaptureWindow& window, CaptureFiles& files) {
   ArcnetFrame frame{};
   do {
     if (Com20020Receive(&frame) == 0) {
       window.PublishCount(CountReceivedFrame());
-      WritePcapRecord(pcap, frame);
-      WriteTextRecord(text, frame);
+      files.Append(frame);
+      if (files.failed()) return false;
     }
   } while (frame.waiting != 0);
   // On disk at the end of every drain: a crash loses at most one wake-up's
   // frames, and Wireshark can open the file while the capture runs.
-  std::fflush(pcap);
-  std::fflush(text);
+  return files.Flush();
+}
+
+// Ends a capture whose files failed before the controller was touched.
+int EndBeforeReceiving(CaptureWindow& window, CaptureFiles& files) {
+  files.Close();
+  window.ReportWriteFailure(files.FailureMessage());
+  CaptureFinished = 1;
+  return -1;
 }
 
 }  // namespace
@@ -64,23 +71,26 @@ std::int32_t WriteIndexedRegister(std::uint8_t index, std::uint16_t value) {
 int ReceiveThread(void* param) {
   CaptureWindow& window = *static_cast<CaptureWindow*>(param);
 
-  // Both opens come before either is tested, so both files are emptied
-  // whenever one of them can be created.
-  std::FILE* text = std::fopen(kTextDumpFileName, "w");
-  std::FILE* pcap = std::fopen(kCaptureFileName, "wb");
-  if (text == nullptr || pcap == nullptr) {
-    if (text != nullptr) std::fclose(text);
-    if (pcap != nullptr) std::fclose(pcap);
+  CaptureFiles files;
+  if (!files.Open()) {
     window.ShowOpenFailure();
     CaptureFinished = 1;
     return -1;
   }
-  WritePcapHeader(pcap);
+  WritePcapHeader(files.pcap());
+  // Written at once: a file that takes nothing (a full disk, /dev/full)
+  // ends the capture before the controller is touched.
+  if (!files.Flush()) return EndBeforeReceiving(window, files);
 
-  const platform::EventHandle event = platform::CreateAutoResetEvent();
+  // A library that refuses the event is asked every slice instead, as when
+  // there is no event at all: its frames are never left waiting unseen.
+  platform::EventHandle event = platform::CreateAutoResetEvent();
   if (event != platform::kNoEvent) {
     platform::ResetEvent(event);
-    Com20020WakeOnReceive(event);
+    if (Com20020WakeOnReceive(event) != 0) {
+      platform::CloseEvent(event);
+      event = platform::kNoEvent;
+    }
   }
 
   // Receive all. A failed read carries no register content: writing its low
@@ -100,14 +110,16 @@ int ReceiveThread(void* param) {
       framesWaiting = platform::WaitForEvent(event, kWaitSlice) == platform::WaitResult::kSignalled;
     else
       platform::Sleep(kWaitSlice);
-    if (framesWaiting) Drain(window, pcap, text);
+    // A file that failed ends the capture as Stop does: the thread leaves
+    // its receive loop.
+    if (framesWaiting && !Drain(window, files)) CaptureRunning = 0;
   } while (CaptureRunning != 0);
 
-  std::fclose(text);
-  std::fclose(pcap);
+  files.Close();
   if (setup1Known) WriteIndexedRegister(kSetup1, savedSetup1);
   Com20020ResetWakeOnReceive();
   if (event != platform::kNoEvent) platform::CloseEvent(event);
+  if (files.failed()) window.ReportWriteFailure(files.FailureMessage());
   CaptureFinished = 1;
-  return 0;
+  return files.failed() ? -1 : 0;
 }

@@ -1,13 +1,11 @@
 // The capture thread: switches the controller to receive every frame, takes
 // each frame the adapter library delivers, counts it and appends it to the
 // capture file and the text dump, and puts the controller back when told to
-// stop.
+// stop, or when a file cannot be written.
 #pragma once
 
 #include <cstdint>
-
-inline constexpr char kCaptureFileName[] = "tarnwick.pcap";
-inline constexpr char kTextDumpFileName[] = "tarnwick.tmp";
+#include <string>
 
 // What the capture thread needs of the receive window.
 class CaptureWindow {
@@ -18,13 +16,18 @@ class CaptureWindow {
   // The "Unable to open log file" box, owned by the window; returns once the
   // operator has closed it.
   virtual void ShowOpenFailure() = 0;
+  // A capture file could not be written: the capture has ended, both files
+  // hold whole records only, and the controller is as it was before the
+  // capture. Called once, on the capture thread, just before it sets
+  // CaptureFinished; must not wait for the operator.
+  virtual void ReportWriteFailure(const std::string& message) = 0;
 
  protected:
   ~CaptureWindow() = default;
 };
 
 // The thread function; `param` is the CaptureWindow. Returns 0 after a
-// normal end, -1 when a capture file could not be opened. Sets
+// normal end, -1 when a capture file could not be opened or written. Sets
 // CaptureFinished as its very last step.
 int ReceiveThread(void* param);
 

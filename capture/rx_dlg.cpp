@@ -54,10 +54,14 @@ void CRxDlg::OnStart() {
   }
   threadStarted_ = true;
   // Served while waiting: the thread's "Unable to open log file" box.
+  starting_ = true;
   ui::PumpWhile([] { return CaptureRunning == 0 && CaptureFinished == 0; }, kPollInterval);
+  starting_ = false;
   m_start.EnableWindow(false);
   m_stop.EnableWindow(true);
   m_reset.EnableWindow(false);
+  // A file that took nothing ended the capture during the wait.
+  OnCaptureFailed();
 }
 
 void CRxDlg::OnStop() {
@@ -65,6 +69,7 @@ void CRxDlg::OnStop() {
   m_start.EnableWindow(true);
   m_stop.EnableWindow(false);
   m_reset.EnableWindow(true);
+  ShowWriteFailure();
 }
 
 void CRxDlg::OnReset() {
@@ -74,11 +79,13 @@ void CRxDlg::OnReset() {
 
 void CRxDlg::OnExit() {
   StopCapture();
+  ShowWriteFailure();
   CDialog::OnOK();
 }
 
 void CRxDlg::OnCancel() {
   StopCapture();
+  ShowWriteFailure();
   CDialog::OnCancel();
 }
 
@@ -100,4 +107,35 @@ void CRxDlg::ShowOpenFailure() {
   ui::SendToUiThread([this] {
     MessageBox("Unable to open log file", "File Open Error", kMbOk | kMbIconExclamation);
   });
+}
+
+void CRxDlg::ReportWriteFailure(const std::string& message) {
+  {
+    std::lock_guard lock(writeFailureMutex_);
+    writeFailure_ = message;
+  }
+  // Without waiting: whichever comes first on the UI thread, this or a Stop
+  // or Exit, shows the message.
+  PostToWindow([this] {
+    if (!starting_) OnCaptureFailed();
+  });
+}
+
+void CRxDlg::OnCaptureFailed() {
+  bool failed;
+  {
+    std::lock_guard lock(writeFailureMutex_);
+    failed = writeFailure_.has_value();
+  }
+  if (failed && threadStarted_) OnStop();
+}
+
+void CRxDlg::ShowWriteFailure() {
+  std::optional<std::string> message;
+  {
+    std::lock_guard lock(writeFailureMutex_);
+    message.swap(writeFailure_);
+  }
+  if (message && window() != nullptr)
+    MessageBox(*message, "File Write Error", kMbOk | kMbIconExclamation);
 }

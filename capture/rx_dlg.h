@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
 
 #include "capture/latest_count.h"
 #include "capture/receive_thread.h"
@@ -32,9 +35,15 @@ class CRxDlg : public CDialog, private CaptureWindow {
 
   // Asks the capture thread to end and serves UI work until it has.
   void StopCapture();
+  // Once the capture has ended: tells the operator why, if its files failed.
+  void ShowWriteFailure();
+  // Posted by the capture thread when its files failed: the window goes
+  // back to the stopped state, as after Stop, and says why.
+  void OnCaptureFailed();
 
   void PublishCount(std::int32_t count) override;
   void ShowOpenFailure() override;
+  void ReportWriteFailure(const std::string& message) override;
 
   CButton m_start;
   CButton m_stop;
@@ -43,6 +52,10 @@ class CRxDlg : public CDialog, private CaptureWindow {
 
   ThreadStarter startThread_;
   bool threadStarted_ = false;  // a capture thread was started and may not have ended
+  bool starting_ = false;       // OnStart waits for the thread to come up
   // The latest count from the capture thread for the count box.
   LatestCount latestCount_;
+  // Why the capture's files failed, from the capture thread, until shown.
+  std::mutex writeFailureMutex_;
+  std::optional<std::string> writeFailure_;
 };

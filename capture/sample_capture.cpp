@@ -1,9 +1,10 @@
 #include "capture/sample_capture.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "capture/pcap_writer.h"
+#include "capture/record_file.h"
+#include "platform/file.h"
 
 ArcnetFrame SampleFrame() {
   static constexpr std::uint8_t kData[] = {
@@ -27,10 +28,11 @@ ArcnetFrame SampleFrame() {
 }
 
 void WriteSampleCapture() {
-  std::FILE* file = std::fopen(kSampleCaptureFileName, "wb");
-  if (file == nullptr) return;
+  platform::OutputFile created(kSampleCaptureFileName);
+  if (!created.is_open()) return;
+  RecordFile file(std::move(created));
   const ArcnetFrame frame = SampleFrame();
   WritePcapHeader(file);
   for (int i = 0; i < 3; ++i) WritePcapRecord(file, frame);
-  std::fclose(file);
+  file.Close();
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <string_view>
+
+#include "platform/file.h"
 
 namespace {
 
@@ -22,31 +25,39 @@ char* PutHex(char* out, unsigned v, int min_digits, const char* digits) {
   return out;
 }
 
-char* PutText(char* out, const char* text) {
-  const std::size_t n = std::strlen(text);
-  std::memcpy(out, text, n);
-  return out + n;
+char* PutText(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+// Where a text-mode stream of the C runtime would turn '\n' into the
+// platform's line end, we write that line end ourselves.
+char* PutLineEnd(char* out) {
+  return PutText(out, platform::kLineEnd);
 }
 
 }  // namespace
 
-void WriteTextRecord(std::FILE* stream, const ArcnetFrame& frame) {
-  // The longest block: the fixed lines (under 80 characters), 32 labels of 7
-  // and 508 bytes of 3, and the closing line ends.
-  char block[2048];
-  char* out = block;
-  out = PutText(out, "Received Packet:\n\nSource ID: ");
-  out = PutHex(out, frame.source, 2, kLowerHex);
-  out = PutText(out, "\nDestination ID: ");
-  out = PutHex(out, frame.destination, 2, kLowerHex);
-  out = PutText(out, "\nPacket Length: ");
+void WriteTextRecord(RecordFile& file, const ArcnetFrame& frame) {
+  // The longest block, under RecordFile::kMaxRecordSize: the fixed lines
+  // (under 80 characters), 32 labels of 8 and 508 bytes of 3, and the
+  // closing line ends.
+  char* const block = reinterpret_cast<char*>(file.Reserve(RecordFile::kMaxRecordSize));
+  if (block == nullptr) return;
+  char* out = PutText(block, "Received Packet:");
+  out = PutLineEnd(PutLineEnd(out));
+  out = PutText(out, "Source ID: ");
+  out = PutLineEnd(PutHex(out, frame.source, 2, kLowerHex));
+  out = PutText(out, "Destination ID: ");
+  out = PutLineEnd(PutHex(out, frame.destination, 2, kLowerHex));
+  out = PutText(out, "Packet Length: ");
   out = PutHex(out, frame.length, 3, kLowerHex);  // the length as claimed
 
   // Never read past the record: at most the 508 bytes it holds.
   const std::size_t shown = std::min<std::size_t>(frame.length, kArcnetMaxData);
   for (std::size_t i = 0; i < shown; ++i) {
     if (i % 16 == 0) {
-      out = PutText(out, "\n[");
+      out = PutText(PutLineEnd(out), "[");
       out = PutHex(out, static_cast<unsigned>(i), 3, kUpperHex);
       out = PutText(out, "]:");
     }
@@ -55,8 +66,6 @@ void WriteTextRecord(std::FILE* stream, const ArcnetFrame& frame) {
     out[2] = ' ';
     out += 3;
   }
-  out = PutText(out, "\n\n");
-  // A text stream: on Windows the C runtime turns each '\n' into the
-  // platform's line end.
-  std::fwrite(block, static_cast<std::size_t>(out - block), 1, stream);
+  out = PutLineEnd(PutLineEnd(out));
+  file.Commit(static_cast<std::size_t>(out - block));
 }

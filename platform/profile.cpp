@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/last_error.h"
+
 namespace platform {
 
 int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
@@ -23,6 +25,38 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
   return ::WritePrivateProfileStringA(section, key, value, fileName) != FALSE;
 }
 
+std::optional<std::string> WritePrivateProfileStrings(const char* section,
+                                                      std::span<const ProfileString> strings,
+                                                      const char* fileName) {
+  // The system's own functions, applied to a copy beside the file that then
+  // replaces it in one step (ReplaceFile keeps the old file's attributes and
+  // security); on any failure the copy goes and the file stays as it was.
+  const std::string temp = std::string(fileName) + ".new";
+  const DWORD attributes = GetFileAttributesA(fileName);
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "it is not a regular file";
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return "it is read-only";
+  std::optional<std::string> failure;
+  if (exists && !CopyFileA(fileName, temp.c_str(), FALSE)) return LastErrorText();
+  for (const ProfileString& string : strings) {
+    if (!::WritePrivateProfileStringA(section, string.key, string.value.c_str(), temp.c_str())) {
+      failure = LastErrorText();
+      break;
+    }
+  }
+  // Out of the system's cache and into the copy before it replaces the file.
+  // This call always returns FALSE, as documented, whether the flush worked
+  // or not: what it wrote is checked by the replacement.
+  if (!failure) ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp.c_str());
+  if (!failure && !(exists ? ReplaceFileA(fileName, temp.c_str(), nullptr,
+                                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                           : MoveFileExA(temp.c_str(), fileName, MOVEFILE_WRITE_THROUGH))) {
+    failure = LastErrorText();
+  }
+  if (failure) DeleteFileA(temp.c_str());
+  return failure;
+}
+
 }  // namespace platform
 
 #else
@@ -31,111 +65,89 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
 #include <atomic>
 #include <cassert>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <optional>
-#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/last_error.h"
+#include "platform/profile_text.h"
+
 namespace platform {
 namespace {
 
-// The line ending is part of a line as we scan it, so it counts as a blank.
-constexpr std::string_view kBlanks = " \t\v\f\r\n";
+// Far more than any settings file holds; a file beyond it is not one.
+constexpr off_t kLargestFile = 1 << 20;
 
-std::string_view Trim(std::string_view s) {
-  const auto first = s.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-  return std::ranges::equal(a, b, {}, lower, lower);
-}
-
-// Where a key stands in the file's bytes.
-struct Place {
-  bool sectionFound = false;
-  // After the section's last non-blank line: where a new key goes.
-  std::size_t keyInsert = 0;
-  bool keyFound = false;
-  // The value without the blanks around it.
-  std::size_t valueBegin = 0;
-  std::size_t valueEnd = 0;
+// What is in the file, or why it cannot serve as a profile file: only a
+// regular file of a sane size is read, so a FIFO cannot hang us and a link to
+// a device cannot fill the memory.
+struct Contents {
+  bool exists = false;
+  struct stat info = {};
+  std::string bytes;
+  std::string problem;  // empty when the file is missing or was read
 };
 
-Place Find(std::string_view file, std::string_view section, std::string_view key) {
-  Place place;
-  // A byte-order mark from an editor must not hide the first section line.
-  std::size_t pos = file.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-  while (pos < file.size()) {
-    const auto newline = file.find('\n', pos);
-    const std::size_t next = newline == std::string_view::npos ? file.size() : newline + 1;
-    const std::string_view line = file.substr(pos, next - pos);
-    const std::string_view text = Trim(line);
-    if (text.starts_with('[')) {
-      // Only the first section of the name counts, as with Windows.
-      if (place.sectionFound) break;
-      const std::string_view name = Trim(text.substr(1, text.find(']') - 1));
-      if (SameName(name, section)) {
-        place.sectionFound = true;
-        place.keyInsert = next;
-      }
-    } else if (place.sectionFound && !text.empty()) {
-      place.keyInsert = next;
-      const auto equals = line.find('=');
-      if (!text.starts_with(';') && equals != std::string_view::npos &&
-          SameName(Trim(line.substr(0, equals)), key)) {
-        const std::string_view value = Trim(line.substr(equals + 1));
-        place.keyFound = true;
-        place.valueBegin = value.empty() ? pos + equals + 1 : value.data() - file.data();
-        place.valueEnd = place.valueBegin + value.size();
-        return place;
-      }
-    }
-    pos = next;
+Contents Load(const std::filesystem::path& file) {
+  Contents contents;
+  // Non-blocking: opening a FIFO must not wait for a writer.
+  const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) contents.problem = LastErrorText();
+    return contents;
   }
-  return place;
-}
-
-// The file's bytes; empty for a missing file; nothing when the file is there
-// but cannot be read, so that a write never replaces what it could not see.
-std::optional<std::string> Load(const std::filesystem::path& file) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
-  std::string bytes;
-  char chunk[4096];
-  ssize_t got;
-  while ((got = read(fd, chunk, sizeof chunk)) != 0) {
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      close(fd);
-      return std::nullopt;
+  contents.exists = true;
+  if (fstat(fd, &contents.info) != 0) {
+    contents.problem = LastErrorText();
+  } else if (!S_ISREG(contents.info.st_mode)) {
+    contents.problem = "it is not a regular file";
+  } else {
+    char chunk[4096];
+    ssize_t got;
+    while (contents.bytes.size() <= static_cast<std::size_t>(kLargestFile) &&
+           (got = read(fd, chunk, sizeof chunk)) != 0) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        contents.problem = LastErrorText();
+        break;
+      }
+      contents.bytes.append(chunk, static_cast<std::size_t>(got));
     }
-    bytes.append(chunk, static_cast<std::size_t>(got));
+    if (contents.bytes.size() > static_cast<std::size_t>(kLargestFile))
+      contents.problem = "it is larger than 1 MiB";
   }
   close(fd);
-  return bytes;
+  if (!contents.problem.empty()) contents.bytes.clear();
+  return contents;
 }
 
-// The value as the profile functions return it, if the key is there.
+// The value as the profile functions return it, if the key is there. A file
+// that cannot be read counts as missing, as with Windows.
 std::optional<std::string> ReadValue(const char* section, const char* key, const char* fileName) {
   assert(section != nullptr && key != nullptr && fileName != nullptr);
-  const auto file = Load(fileName);
-  if (!file) return std::nullopt;
-  const Place place = Find(*file, section, key);
-  if (!place.keyFound) return std::nullopt;
-  std::string_view value(file->data() + place.valueBegin, place.valueEnd - place.valueBegin);
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
+  const Contents file = Load(fileName);
+  if (!file.problem.empty()) return std::nullopt;
+  const auto value = FindProfileValue(file.bytes, section, key);
+  return value ? std::optional<std::string>(*value) : std::nullopt;
+}
+
+// The file a name stands for: symbolic links followed to their target, also
+// when that target does not exist yet, as the Windows functions write through
+// a link. Empty after too many links.
+std::filesystem::path FollowLinks(std::filesystem::path file) {
+  for (int links = 0; links < 40; ++links) {
+    struct stat info;
+    if (lstat(file.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return file;
+    std::error_code ec;
+    const std::filesystem::path target = std::filesystem::read_symlink(file, ec);
+    if (ec) return file;
+    file = target.is_absolute() ? target : file.parent_path() / target;
   }
-  return std::string(value);
+  errno = ELOOP;
+  return {};
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -148,16 +160,28 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// The new file starts as the old one's copy would: same owner, same mode.
+bool KeepOwnerAndMode(int fd, const struct stat& old) {
+  struct stat now;
+  if (fstat(fd, &now) != 0) return false;
+  // Before the mode: a change of owner clears the set-ID bits.
+  if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+      fchown(fd, old.st_uid, old.st_gid) != 0) {
+    return false;
+  }
+  return fchmod(fd, old.st_mode & 07777) == 0;
+}
+
 // Writes the new contents beside the file and renames them over it: rename
 // replaces the name in one step, so a reader (or the next start after a
 // crash) sees the old file or the new one, whole. A crash may leave the
 // temporary file behind, never a cut settings file.
-bool Replace(const std::filesystem::path& file, std::string_view contents) {
-  struct stat old;
-  const bool exists = stat(file.c_str(), &old) == 0;
-  // Our rename needs only the folder to be writable; a file that may not be
-  // written must stay as it is all the same.
-  if (exists && (!S_ISREG(old.st_mode) || access(file.c_str(), W_OK) != 0)) return false;
+std::optional<std::string> Replace(const std::filesystem::path& file, const Contents& old,
+                                   std::string_view contents) {
+  // Read-only by the file's own permission bits, as Windows' read-only
+  // attribute: access() alone lets root write anything.
+  if (old.exists && ((old.info.st_mode & 0222) == 0 || access(file.c_str(), W_OK) != 0))
+    return "it is read-only";
 
   static std::atomic<unsigned> serial{0};
   std::filesystem::path temp;
@@ -168,20 +192,33 @@ bool Replace(const std::filesystem::path& file, std::string_view contents) {
                           std::to_string(serial++) + ".tmp");
     // 0666 lets the umask decide, as for any new file of the user.
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+    if (fd < 0 && errno != EEXIST) return LastErrorText();
   }
-  if (fd < 0) return false;
+  if (fd < 0) return LastErrorText();
 
-  bool ok = (!exists || fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, contents) &&
+  bool ok = (!old.exists || KeepOwnerAndMode(fd, old.info)) && WriteAll(fd, contents) &&
             fsync(fd) == 0;  // the data is on disk before the name points at it
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), file.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
-}
-
-bool Writable(std::string_view name, std::string_view forbidden) {
-  return !name.empty() && name.find_first_of(forbidden) == std::string_view::npos;
+  std::string failure = ok ? std::string() : LastErrorText();
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    failure = LastErrorText();
+  }
+  if (ok && rename(temp.c_str(), file.c_str()) != 0) {
+    ok = false;
+    failure = LastErrorText();
+  }
+  if (!ok) {
+    unlink(temp.c_str());
+    return failure;
+  }
+  // The new name on disk too; a folder that cannot be synced loses nothing
+  // that a crash would not.
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+  if (const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -190,15 +227,7 @@ int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue
                           const char* fileName) {
   const auto value = ReadValue(section, key, fileName);
   if (!value || value->empty()) return defaultValue;
-  std::size_t i = 0;
-  const bool negative = (*value)[0] == '-';
-  if (negative || (*value)[0] == '+') ++i;
-  // Unsigned, so that long digit strings wrap as the system's reader does.
-  std::uint32_t n = 0;
-  for (; i < value->size() && (*value)[i] >= '0' && (*value)[i] <= '9'; ++i) {
-    n = n * 10 + static_cast<std::uint32_t>((*value)[i] - '0');
-  }
-  return static_cast<int>(negative ? 0u - n : n);
+  return ProfileValueAsInt(*value);
 }
 
 unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
@@ -219,35 +248,27 @@ unsigned GetPrivateProfileStringA(const char* section, const char* key, const ch
 
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* fileName) {
-  assert(section != nullptr && key != nullptr && value != nullptr && fileName != nullptr);
-  if (!Writable(section, "\r\n]") || !Writable(key, "\r\n=") || !Writable(fileName, "") ||
-      std::string_view(value).find_first_of("\r\n") != std::string_view::npos) {
-    return false;
-  }
-  std::filesystem::path file = fileName;
-  std::error_code ec;
-  if (auto target = std::filesystem::canonical(file, ec); !ec) file = target;
-  auto contents = Load(file);
-  if (!contents) return false;
-  std::string& text = *contents;
+  assert(value != nullptr);
+  const ProfileString one{key, value};
+  return !WritePrivateProfileStrings(section, {&one, 1}, fileName);
+}
 
-  const Place place = Find(text, section, key);
-  const auto newline = text.find('\n');
-  const std::string eol =
-      newline != std::string::npos && newline > 0 && text[newline - 1] == '\r' ? "\r\n" : "\n";
-  const std::string keyLine = std::string(key) + "=" + value + eol;
-  // The line we add after must end first.
-  const auto endLine = [&](std::size_t at) {
-    return at > 0 && text[at - 1] != '\n' ? eol : std::string();
-  };
-  if (place.keyFound) {
-    text.replace(place.valueBegin, place.valueEnd - place.valueBegin, value);
-  } else if (place.sectionFound) {
-    text.insert(place.keyInsert, endLine(place.keyInsert) + keyLine);
-  } else {
-    text += endLine(text.size()) + "[" + section + "]" + eol + keyLine;
+std::optional<std::string> WritePrivateProfileStrings(const char* section,
+                                                      std::span<const ProfileString> strings,
+                                                      const char* fileName) {
+  assert(section != nullptr && fileName != nullptr);
+  if (fileName[0] == '\0') return "the file has no name";
+  const std::filesystem::path file = FollowLinks(fileName);
+  if (file.empty()) return LastErrorText();
+  Contents contents = Load(file);
+  if (!contents.problem.empty()) return contents.problem;
+  std::string text = contents.bytes;
+  for (const ProfileString& string : strings) {
+    assert(string.key != nullptr);
+    if (!SetProfileValue(text, section, string.key, string.value))
+      return "\"" + std::string(string.key) + "\" holds a line break or a separator";
   }
-  return Replace(file, text);
+  return Replace(file, contents, text);
 }
 
 }  // namespace platform

@@ -15,6 +15,10 @@
 // name in the Windows directory.
 #pragma once
 
+#include <optional>
+#include <span>
+#include <string>
+
 namespace platform {
 
 // The value of `key` read as Windows reads integers: an optional sign and the
@@ -43,11 +47,29 @@ unsigned GetPrivateProfileStringA(const char* section, const char* key, const ch
 //
 // Ours replaces the file as a whole (a temporary file beside it, then a
 // rename), so an interrupted write leaves the old file or the new one, never
-// part of one. It returns false, and leaves the file as it was, when the file
-// or its folder cannot be written, the file cannot be read, or a name or the
-// value holds a line break (which would add lines of its own), a key holds
-// '=' or a section ']'. A symbolic link keeps pointing at the file it names.
+// part of one; the new file keeps the old one's owner and mode, and a
+// symbolic link keeps pointing at the file it names (a missing one is
+// created). It returns false, and leaves the file as it was, when the file or
+// its folder cannot be written, the file is read-only by its permission bits,
+// the file cannot be read or is not a regular file of at most 1 MiB, or a
+// name or the value holds a line break (which would add lines of its own), a
+// key holds '=' or a section ']'. A file that cannot be read counts as
+// missing for the two readers above.
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* fileName);
+
+struct ProfileString {
+  const char* key;
+  std::string value;
+};
+
+// Sets each key of `section` to its value in turn, exactly as that many calls
+// of WritePrivateProfileStringA would, but replaces the file only once, with
+// all of them: either every key is written or the file stays as it was.
+// Returns why not, in the system's words where it has them ("No space left
+// on device", "it is read-only"); nothing when all were written.
+std::optional<std::string> WritePrivateProfileStrings(const char* section,
+                                                      std::span<const ProfileString> strings,
+                                                      const char* fileName);
 
 }  // namespace platform

@@ -67,7 +67,9 @@ enum : std::int32_t {
   kPondelSimBadOperation = 9022,    // RegisterRequest::operation is not 0 (read) or 1 (write)
   kPondelSimBadRegister = 9023,     // RegisterRequest::reg is above 7
   kPondelSimNullArgument = 9024,    // a null request or frame pointer
-  kPondelSimBadEvent = 9025,        // Com20020WakeOnReceive with no usable event
+  // Com20020WakeOnReceive with anything but an open eventfd (Linux) or an
+  // open handle (Windows): a closed descriptor, a file, a pipe.
+  kPondelSimBadEvent = 9025,
 
   // The network server device's link has ended since Com20020Init: every
   // call but Exit says so (Receive once the frames received before are taken).

@@ -3,6 +3,10 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -24,11 +28,28 @@ void SignalEvent(Com20020Event event) {
 #endif
 }
 
+// Only the caller's event will do: a signal written into anything else (a
+// file, a pipe, a closed descriptor) would be lost or land in a stranger's
+// data, and the caller would wait for nothing.
 bool Usable(Com20020Event event) {
 #if defined(_WIN32)
-  return event != nullptr && event != INVALID_HANDLE_VALUE;
+  // An open handle; Win32 cannot tell an event from other waitable handles
+  // without the undocumented NtQueryObject.
+  DWORD flags;
+  return event != nullptr && event != INVALID_HANDLE_VALUE &&
+         GetHandleInformation(static_cast<HANDLE>(event), &flags);
 #else
-  return event >= 0;
+  if (event < 0 || fcntl(event, F_GETFD) < 0) return false;  // not open
+  // The kernel names what an anonymous descriptor is.
+  char name[64];
+  const std::string link = "/proc/self/fd/" + std::to_string(event);
+  const ssize_t length = readlink(link.c_str(), name, sizeof name);
+  if (length >= 0)
+    return std::string_view(name, static_cast<std::size_t>(length)) == "anon_inode:[eventfd]";
+  // Without /proc: an anonymous inode (no file type at all) is as near as
+  // the descriptor itself tells.
+  struct stat info;
+  return fstat(event, &info) == 0 && (info.st_mode & S_IFMT) == 0;
 #endif
 }
 

@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -56,9 +57,8 @@ std::string ReadText(const char* key, const std::string& file) {
   }
 }
 
-void WriteInt(const IntKey& key, int value, const std::string& file) {
-  platform::WritePrivateProfileStringA(kSection, key.name, std::to_string(value).c_str(),
-                                       file.c_str());
+platform::ProfileString IntString(const IntKey& key, int value) {
+  return {key.name, std::to_string(value)};
 }
 
 }  // namespace
@@ -101,18 +101,26 @@ void SaveSettings(SettingsPrompt& ui) {
   if (!ui.AskYesNo("Would you like to save your settings?", "Save Settings")) return;
 
   const std::filesystem::path path = SettingsFilePath();
+  // 128NAKs goes before NodeID, the other way round from the load.
+  const platform::ProfileString strings[] = {
+      IntString(kDeviceNumber, DeviceNumber),
+      IntString(kDataRate, DataRate),
+      IntString(kTimeouts, Timeouts),
+      IntString(k128Naks, LocalInit.naks128),
+      IntString(kNodeId, LocalInit.nodeId),
+      {kIpAddress, IPAddress},
+      IntString(kPortNumber, PortNumber),
+      IntString(kKesta, ui.CheckState(IDC_USB)),
+      IntString(kMorla, ui.CheckState(IDC_MORLA)),
+      IntString(kVornex, ui.CheckState(IDC_VORNEX)),
+  };
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
-  const std::string file = path.string();
-  WriteInt(kDeviceNumber, DeviceNumber, file);
-  WriteInt(kDataRate, DataRate, file);
-  WriteInt(kTimeouts, Timeouts, file);
-  // 128NAKs goes before NodeID, the other way round from the load.
-  WriteInt(k128Naks, LocalInit.naks128, file);
-  WriteInt(kNodeId, LocalInit.nodeId, file);
-  platform::WritePrivateProfileStringA(kSection, kIpAddress, IPAddress.c_str(), file.c_str());
-  WriteInt(kPortNumber, PortNumber, file);
-  WriteInt(kKesta, ui.CheckState(IDC_USB), file);
-  WriteInt(kMorla, ui.CheckState(IDC_MORLA), file);
-  WriteInt(kVornex, ui.CheckState(IDC_VORNEX), file);
+  const std::optional<std::string> failure =
+      ec ? ec.message()
+         : platform::WritePrivateProfileStrings(kSection, strings, path.string().c_str());
+  if (failure) {
+    ui.ShowError("Your settings were not saved to " + path.string() + ": " + *failure + ".",
+                 "Save Settings");
+  }
 }

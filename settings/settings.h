@@ -34,19 +34,24 @@ class SettingsPrompt {
   // Shows a message box owned by the main window with the question icon and
   // the buttons Yes and No; true when the answer is Yes.
   virtual bool AskYesNo(const char* text, const char* caption) = 0;
+  // Shows a message box owned by the main window with the exclamation icon
+  // and an OK button.
+  virtual void ShowError(const std::string& text, const char* caption) = 0;
 
  protected:
   ~SettingsPrompt() = default;
 };
 
 // Reads every value from the file; a missing file, section or key gives the
-// key's default. Nothing is reported.
+// key's default, and so does a file that is not a regular one of a sane
+// size. Nothing is reported.
 void LoadSettings();
 
 // When the radio buttons differ from the loaded flags, or SettingsChanged is
-// set, asks whether to save and, on Yes, writes the ten keys (the folder is
-// created when missing). A failed write is not reported: the program is on
-// its way out, and the values in memory stay as they are.
+// set, asks whether to save and, on Yes, writes the ten keys into one new
+// file that replaces the old one in one step (the folder is created when
+// missing). When that fails the old file stays as it was, and the operator
+// is told that the settings were not saved, and why.
 void SaveSettings(SettingsPrompt& ui);
 
 // Where the settings are saved: Tarnwick.ini in the program's settings

@@ -21,6 +21,24 @@ std::uint16_t PortOf(const LibraryCall& init) {
 
 class ConnectTest : public AppTest {
  protected:
+  // Connect shows `text` in the "Connect Failure" box and, once it is
+  // answered, the window is still off line.
+  static void ExpectConnectRefused(const std::string& text) {
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, text);
+    EXPECT_EQ(box->caption, "Connect Failure");
+    EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
+    EXPECT_EQ(box->ownerTemplate, kMain);
+    AnswerMessageBox(kIdOk);
+    ASSERT_TRUE(WaitForWindow(kMain));
+    EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
+    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Connect");
+    EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
+    EXPECT_TRUE(IsEnabled(kMain, IDC_SETTINGS));
+  }
+
   // Starts the program with these settings, clicks the radio button (if
   // any) and Connect, and returns the one Com20020Init call.
   LibraryCall ConnectWith(const std::string& settings, int radioButton = 0) {
@@ -43,7 +61,7 @@ class ConnectTest : public AppTest {
   }
 };
 
-TEST_F(ConnectTest, LocalAdapterGetsTheCodesOfItsListEntriesAndTheLowByteOfItsDevice) {
+TEST_F(ConnectTest, LocalAdapterGetsTheCodesOfItsListEntriesAndItsDevice) {
   struct Case {
     const char* settings;
     std::uint8_t device, timeoutCode, dataRateCode, highRate;
@@ -54,7 +72,7 @@ TEST_F(ConnectTest, LocalAdapterGetsTheCodesOfItsListEntriesAndTheLowByteOfItsDe
       {"DataRate=5\nTimeouts=1\n", 0, 0x10, 5, 0},
       {"DataRate=6\nTimeouts=2\n", 0, 0x08, 7, 1},
       {"DataRate=7\n", 0, 0x18, 10, 1},
-      {"DataRate=8\nTimeouts=9\nDeviceNumber=300\n", 44, 0x18, 0, 0},
+      {"DataRate=8\nTimeouts=9\nDeviceNumber=255\n", 255, 0x18, 0, 0},
       {"DataRate=-1\nTimeouts=-1\n", 0, 0x18, 0, 0},
   };
   for (const Case& c : cases) {
@@ -76,16 +94,43 @@ TEST_F(ConnectTest, TheRadioButtonsChooseTheKindAndOnlyUsbAndVornexAreRead) {
   EXPECT_EQ(server.deviceNumber, 0);
 }
 
-TEST_F(ConnectTest, ServerGetsTheAddressAndLowPortBitsOrNullForDetection) {
-  LibraryCall init = ConnectWith("IPAddress=192.168.7.20\nPortNumber=70000\nVORNEX=1\nKESTA=0\n");
+TEST_F(ConnectTest, ServerGetsTheAddressAndPortOrNullForDetection) {
+  LibraryCall init = ConnectWith("IPAddress=192.168.7.20\nPortNumber=65535\nVORNEX=1\nKESTA=0\n");
   EXPECT_FALSE(init.addressIsNull);
   EXPECT_EQ(init.address, "192.168.7.20");
-  EXPECT_EQ(PortOf(init), 70000 & 0xFFFF);
+  EXPECT_EQ(PortOf(init), 65535);
   EXPECT_EQ(init.block[offsetof(ServerInitBlock, initFlag)], 1);
 
-  init = ConnectWith("PortNumber=6000\nVORNEX=1\nKESTA=0\n");
+  // Detection takes no port, so any stored one will do.
+  init = ConnectWith("PortNumber=70000\nVORNEX=1\nKESTA=0\n");
   EXPECT_TRUE(init.addressIsNull);
   EXPECT_EQ(PortOf(init), 0);
+}
+
+// A value its field cannot hold would reach another port or device than the
+// one asked for: Connect names the setting and stays off line.
+TEST_F(ConnectTest, AValueItsFieldCannotHoldIsRefusedBeforeTheLibraryIsCalled) {
+  const struct {
+    const char* settings;
+    const char* text;
+  } cases[] = {
+      {"IPAddress=10.0.0.1\nPortNumber=70000\nVORNEX=1\nKESTA=0\n",
+       "TCP Port Number must be between 0 and 65535; the settings hold 70000."},
+      {"IPAddress=10.0.0.1\nPortNumber=-1\nVORNEX=1\nKESTA=0\n",
+       "TCP Port Number must be between 0 and 65535; the settings hold -1."},
+      {"DeviceNumber=256\n", "Device Number must be between 0 and 255; the settings hold 256."},
+      {"DeviceNumber=-1\nMORLA=1\nKESTA=0\n",
+       "Device Number must be between 0 and 255; the settings hold -1."},
+  };
+  for (const auto& c : cases) {
+    ScriptedLibrary::Get().Reset();
+    WriteSettings(c.settings);
+    RunProgram([&] {
+      ExpectConnectRefused(c.text);
+      PressEscape(kMain);
+    });
+    EXPECT_TRUE(LibraryCalls().empty()) << c.settings;
+  }
 }
 
 TEST_F(ConnectTest, OnlineAndOfflineStatesSwapTheControls) {
@@ -116,19 +161,7 @@ TEST_F(ConnectTest, OnlineAndOfflineStatesSwapTheControls) {
 TEST_F(ConnectTest, AnInitErrorIsShownAndChangesNothing) {
   ScriptedLibrary::Get().SetInitResult(-17);
   RunProgram([] {
-    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
-    const auto box = WaitForMessageBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "Init Error: -17");
-    EXPECT_EQ(box->caption, "Connect Failure");
-    EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
-    EXPECT_EQ(box->ownerTemplate, kMain);
-    AnswerMessageBox(kIdOk);
-    ASSERT_TRUE(WaitForWindow(kMain));
-    EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
-    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Connect");
-    EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
-    EXPECT_TRUE(IsEnabled(kMain, IDC_SETTINGS));
+    ExpectConnectRefused("Init Error: -17");
     PressEscape(kMain);
   });
   // Off line: the way out calls no library function.

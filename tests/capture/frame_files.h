@@ -2,12 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "adapter/com20020.h"
+#include "capture/record_file.h"
+#include "platform/file.h"
+#include "tests/support/temp_dir.h"
 
 namespace testing_support {
 
@@ -33,6 +37,39 @@ inline std::vector<PcapRecordView> PcapRecords(const std::string& file) {
     records.push_back(std::move(r));
   }
   return records;
+}
+
+// Runs `write` on a RecordFile made on `file`, closes it and returns what
+// the file holds.
+template <typename Write>
+std::string WrittenBy(const std::filesystem::path& file, Write write) {
+  {
+    RecordFile out{platform::OutputFile(file.string().c_str())};
+    write(out);
+  }
+  return ReadFile(file);
+}
+
+// The text block of a frame as printf builds it, one call per field and per
+// byte: the reference our hand-rolled writer is held to.
+inline std::string TextBlockByPrintf(const ArcnetFrame& frame) {
+  char buf[64];
+  std::string out = "Received Packet:\n\n";
+  std::snprintf(buf, sizeof buf, "Source ID: %02x\n", frame.source);
+  out += buf;
+  std::snprintf(buf, sizeof buf, "Destination ID: %02x\n", frame.destination);
+  out += buf;
+  std::snprintf(buf, sizeof buf, "Packet Length: %03x", frame.length);
+  out += buf;
+  for (unsigned i = 0; i < frame.length && i < kArcnetMaxData; ++i) {
+    if (i % 16 == 0) {
+      std::snprintf(buf, sizeof buf, "\n[%03X]:", i);
+      out += buf;
+    }
+    std::snprintf(buf, sizeof buf, "%02X ", frame.data[i]);
+    out += buf;
+  }
+  return out + "\n\n";
 }
 
 inline ArcnetFrame MakeFrame(std::uint8_t source, std::uint8_t destination, std::uint16_t length,

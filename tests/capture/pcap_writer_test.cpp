@@ -1,6 +1,6 @@
 #include "capture/pcap_writer.h"
 
-#include <cstdio>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -16,11 +16,10 @@ class PcapWriterTest : public ::testing::Test {
  protected:
   // Writes a header and the given frames to a file and reads it back.
   std::string Write(const std::vector<ArcnetFrame>& frames) {
-    std::FILE* f = std::fopen(file().string().c_str(), "wb");
-    EXPECT_EQ(WritePcapHeader(f), 1u);
-    for (const auto& frame : frames) WritePcapRecord(f, frame);
-    std::fclose(f);
-    return ReadFile(file());
+    return WrittenBy(file(), [&](RecordFile& out) {
+      WritePcapHeader(out);
+      for (const auto& frame : frames) WritePcapRecord(out, frame);
+    });
   }
   std::filesystem::path file() const { return dir_.path() / "test.pcap"; }
 
@@ -68,10 +67,33 @@ TEST_F(PcapWriterTest, ClaimedLengthBeyondTheRecordCapturesOnlyWhatItHolds) {
             std::string(reinterpret_cast<const char*>(frame.data), kArcnetMaxData));
 }
 
-TEST_F(PcapWriterTest, TimestampsAreWholeMillisecondsAndNeverGoBackwards) {
+TEST_F(PcapWriterTest, RecordHeaderCarriesTheInstantItIsGiven) {
+  const struct {
+    platform::WallTime now;
+    const char* header;  // ts_sec, ts_usec, incl_len, orig_len
+  } cases[] = {
+      // 2024-01-01 00:00:00 UTC, 0 ms.
+      {{1704067200, 0}, "\x80\x00\x92\x65\x00\x00\x00\x00\x2D\x00\x00\x00\x2D\x00\x00\x00"},
+      // 2^32 + 0x01020305 s (in 2106): only the low 32 bits fit ts_sec; 999 ms.
+      {{(std::int64_t{1} << 32) + 0x01020305, 999},
+       "\x05\x03\x02\x01\x58\x3E\x0F\x00\x2D\x00\x00\x00\x2D\x00\x00\x00"},
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = WrittenBy(
+        file(), [&](RecordFile& out) { WritePcapRecord(out, MakeFrame(0x03, 0x15, 41), c.now); });
+    ASSERT_EQ(bytes.size(), 16u + 4u + 41u);
+    EXPECT_EQ(bytes.substr(0, 16), std::string(c.header, 16)) << c.now.seconds;
+  }
+}
+
+TEST_F(PcapWriterTest, TimestampsAreTheHostsTimeInWholeMillisecondsAndNeverGoBackwards) {
   const std::vector<ArcnetFrame> frames(20000, MakeFrame(1, 2, 1));
+  const auto before = static_cast<std::uint32_t>(std::time(nullptr));
   const auto records = PcapRecords(Write(frames));
+  const auto after = static_cast<std::uint32_t>(std::time(nullptr));
   ASSERT_EQ(records.size(), frames.size());
+  EXPECT_GE(records.front().seconds, before);
+  EXPECT_LE(records.back().seconds, after);
   std::uint64_t previous = 0;
   for (const auto& r : records) {
     EXPECT_EQ(r.microseconds % 1000, 0u);

@@ -7,9 +7,11 @@
 #include <mutex>
 #include <thread>
 
+#include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "platform/thread.h"
 #include "tests/capture/frame_files.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/scripted_library.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,16 +28,27 @@ class RecordingWindow : public CaptureWindow {
     counts_.push_back(count);
   }
   void ShowOpenFailure() override { ++openFailures_; }
+  void ReportWriteFailure(const std::string& message) override {
+    std::lock_guard lock(mutex_);
+    writeFailures_.push_back(message);
+    finishedWhenReported_ = CaptureFinished == 1;
+  }
 
   std::vector<std::int32_t> counts() {
     std::lock_guard lock(mutex_);
     return counts_;
   }
+  std::vector<std::string> writeFailures() {
+    std::lock_guard lock(mutex_);
+    return writeFailures_;
+  }
   std::atomic<int> openFailures_{0};
+  bool finishedWhenReported_ = false;
 
  private:
   std::mutex mutex_;
   std::vector<std::int32_t> counts_;
+  std::vector<std::string> writeFailures_;
 };
 
 bool WaitFor(const std::function<bool()>& condition) {
@@ -182,6 +195,70 @@ TEST_F(ReceiveThreadTest, ASecondCaptureStartsBothFilesAfresh) {
   EXPECT_EQ(window_.counts().back(), 1);
   EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), 1u);
   EXPECT_EQ(ReadTextFile(kTextDumpFileName).find("Received Packet:", 1), std::string::npos);
+}
+
+// The text dump grows faster than the capture file: under a file-size
+// limit it fails first, and alone.
+TEST_F(ReceiveThreadTest, AFileThatFailsEndsTheCaptureAsStopDoesWithWholeRecords) {
+  SKIP_WITHOUT_FILE_SIZE_LIMIT();
+  const auto fiveFrames = [] {
+    std::vector<ScriptedReceive> frames;
+    for (std::uint32_t waiting = 5; waiting-- > 0;)
+      frames.push_back(FrameReceive(1, 2, 41, waiting));
+    return frames;
+  };
+  {
+    FileSizeLimit fileSize(2000);  // 9 text blocks of 215 bytes, 32 pcap records
+    Start();
+    Deliver(fiveFrames());
+    Deliver(fiveFrames());
+    ASSERT_TRUE(WaitFor([] { return CaptureFinished == 1; }));
+  }
+  library().QueueReceives(fiveFrames());
+  EXPECT_FALSE(library().SignalWakeEvent());  // the library no longer wakes anyone
+
+  EXPECT_EQ(CaptureRunning, 0);
+  EXPECT_EQ(window_.counts().size(), 10u);
+  const auto trace = library().CallTrace();
+  const std::vector<std::string> end(trace.end() - 3, trace.end());
+  EXPECT_EQ(end, (std::vector<std::string>{"Com20020Register(w5=02)", "Com20020Register(w7=01)",
+                                           "Com20020ResetWakeOnReceive"}));
+  const std::string expected =
+      "Unable to write log file tarnwick.tmp: File too large.\n"
+      "The capture has stopped after 10 frames.\n\n"
+      "tarnwick.pcap holds all of them, tarnwick.tmp holds the first 9, each frame whole, in " +
+      std::filesystem::current_path().string() + ".";
+  EXPECT_EQ(window_.writeFailures(), std::vector<std::string>{expected});
+  EXPECT_FALSE(window_.finishedWhenReported_);
+
+  EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), 10u);
+  const std::string text = ReadFile(kTextDumpFileName);
+  EXPECT_EQ(text.size(), 9 * 215u);
+  EXPECT_EQ(text.rfind("Received Packet:"), 8 * 215u);
+}
+
+TEST_F(ReceiveThreadTest, ACaptureFileThatTakesNothingEndsBeforeTheControllerIsTouched) {
+  SKIP_WITHOUT_DEV_FULL();
+  std::filesystem::create_symlink("/dev/full", kCaptureFileName);
+  Start();
+  EXPECT_EQ(CaptureFinished, 1);
+  EXPECT_EQ(CaptureRunning, 0);
+  EXPECT_TRUE(library().Calls().empty());
+  EXPECT_EQ(window_.writeFailures(),
+            std::vector<std::string>{"Unable to write log file tarnwick.pcap: No space left on "
+                                     "device.\nThe capture has stopped."});
+  EXPECT_TRUE(std::filesystem::exists(kTextDumpFileName));
+  EXPECT_EQ(std::filesystem::file_size(kTextDumpFileName), 0u);
+}
+
+TEST_F(ReceiveThreadTest, ALibraryThatRefusesTheEventIsAskedEverySlice) {
+  library().SetWakeOnReceiveResult(9025);
+  Start();
+  library().QueueReceives({FrameReceive(1, 2, 10, 1), FrameReceive(1, 2, 10, 0)});
+  ASSERT_TRUE(WaitFor([] { return library().QueuedReceives() == 0; }));
+  Stop();
+  EXPECT_EQ(window_.counts(), (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), 2u);
 }
 
 TEST(ReceivedCountTest, StopsAtItsLargestValue) {

@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "res/resource.h"
 #include "res/templates.h"
 #include "tests/app/app_harness.h"
 #include "tests/capture/frame_files.h"
+#include "tests/support/fault_injection.h"
 
 namespace {
 
@@ -136,6 +138,44 @@ TEST_F(RxDlgTest, UnopenableFilesAreReportedDuringTheStartWait) {
     Click(kRx, IDOK);
   });
   EXPECT_TRUE(ScriptedLibrary::Get().Calls().empty());
+}
+
+// A file that fails ends the capture as Stop does, without the operator:
+// the window says why and takes a new Start once there is room.
+TEST_F(RxDlgTest, AFileThatFailsStopsTheCaptureAndSaysWhy) {
+  SKIP_WITHOUT_FILE_SIZE_LIMIT();
+  RunWindow([] {
+    {
+      FileSizeLimit fileSize(2000);  // room for the text of 9 frames of 41 bytes
+      StartCapture();
+      for (int i = 0; i < 3; ++i) {
+        ScriptedLibrary::Get().QueueReceives(
+            {FrameReceive(1, 2, 41, 2), FrameReceive(1, 2, 41, 1), FrameReceive(1, 2, 41, 0)});
+        ScriptedLibrary::Get().SignalWakeEvent();
+        ASSERT_TRUE(WaitUntil([] { return ScriptedLibrary::Get().QueuedReceives() == 0; }));
+      }
+      ScriptedLibrary::Get().QueueReceives({FrameReceive(1, 2, 41, 0)});
+      ScriptedLibrary::Get().SignalWakeEvent();
+      const auto box = WaitForMessageBox();
+      ASSERT_TRUE(box.has_value());
+      EXPECT_EQ(box->text.substr(0, box->text.find('\n')),
+                "Unable to write log file tarnwick.tmp: File too large.");
+      EXPECT_EQ(box->caption, "File Write Error");
+      EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
+      EXPECT_EQ(box->ownerTemplate, kRx);
+      ExpectButtons(true, false, true);
+      EXPECT_EQ(Text(kRx, IDC_RX_COUNT), "10");
+      AnswerMessageBox(kIdOk);
+    }
+    ASSERT_TRUE(WaitForWindow(kRx));
+    StartCapture();
+    Deliver(2);
+    EXPECT_TRUE(CountShows("2"));
+    StopCapture();
+    Click(kRx, IDOK);
+  });
+  EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), 2u);
+  EXPECT_EQ(ui::fake::MessageBoxesShown().size(), 1u);
 }
 
 TEST_F(RxDlgTest, AThreadThatCannotStartLeavesTheButtonsAsTheyWere) {

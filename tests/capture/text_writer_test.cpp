@@ -1,6 +1,5 @@
 #include "capture/text_writer.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -15,31 +14,8 @@ using namespace testing_support;
 std::string TextOf(const ArcnetFrame& frame) {
   TempDir dir;
   const auto file = dir.path() / "dump.tmp";
-  std::FILE* f = std::fopen(file.string().c_str(), "w");
-  WriteTextRecord(f, frame);
-  std::fclose(f);
+  WrittenBy(file, [&](RecordFile& out) { WriteTextRecord(out, frame); });
   return ReadTextFile(file);
-}
-
-// The block as printf builds it, one call per field and per byte.
-std::string PrintfReference(const ArcnetFrame& frame) {
-  char buf[64];
-  std::string out = "Received Packet:\n\n";
-  std::snprintf(buf, sizeof buf, "Source ID: %02x\n", frame.source);
-  out += buf;
-  std::snprintf(buf, sizeof buf, "Destination ID: %02x\n", frame.destination);
-  out += buf;
-  std::snprintf(buf, sizeof buf, "Packet Length: %03x", frame.length);
-  out += buf;
-  for (unsigned i = 0; i < frame.length && i < kArcnetMaxData; ++i) {
-    if (i % 16 == 0) {
-      std::snprintf(buf, sizeof buf, "\n[%03X]:", i);
-      out += buf;
-    }
-    std::snprintf(buf, sizeof buf, "%02X ", frame.data[i]);
-    out += buf;
-  }
-  return out + "\n\n";
 }
 
 TEST(TextWriterTest, SampleFrameBlockIsExact) {
@@ -80,7 +56,7 @@ TEST(TextWriterTest, EveryLengthMatchesPrintfByteForByte) {
     const ArcnetFrame frame =
         MakeFrame(static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(255 - length),
                   length, static_cast<std::uint8_t>(length));
-    ASSERT_EQ(TextOf(frame), PrintfReference(frame)) << "L=" << length;
+    ASSERT_EQ(TextOf(frame), TextBlockByPrintf(frame)) << "L=" << length;
   }
 }
 
@@ -88,7 +64,7 @@ TEST(TextWriterTest, ClaimedLengthBeyondTheRecordShowsTheClaimAndTheBytesThereAr
   const ArcnetFrame frame = MakeFrame(1, 2, 600);
   const std::string text = TextOf(frame);
   EXPECT_NE(text.find("Packet Length: 258\n"), std::string::npos);
-  EXPECT_EQ(text, PrintfReference(frame));  // the reference stops at 508 bytes too
+  EXPECT_EQ(text, TextBlockByPrintf(frame));  // the reference stops at 508 bytes too
   EXPECT_EQ(text.find("[200]:"), std::string::npos);
 }
 

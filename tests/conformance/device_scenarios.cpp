@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "capture/receive_thread.h"
+#include "capture/capture_files.h"
 #include "pondel/bacnet_traffic.h"
 #include "tests/capture/frame_files.h"
 #include "tests/conformance/program_scenario.h"

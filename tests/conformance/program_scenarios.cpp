@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "capture/capture_files.h"
 #include "capture/receive_thread.h"
 #include "tests/capture/frame_files.h"
 #include "tests/conformance/program_scenario.h"
+#include "tests/support/fault_injection.h"
 
 namespace {
 
@@ -134,6 +136,40 @@ TEST_F(ProgramScenario, CaptureTheSimulatedNetworkWithStartStopResetAndExit) {
     EXPECT_TRUE(WaitForNoWindow(kMain));
   });
   EXPECT_EQ(shown, std::to_string(PcapRecords(ReadFile(kCaptureFileName)).size()));
+}
+
+TEST_F(ProgramScenario, ACaptureFileThatTakesNothingIsReportedAndStartWorksOnceItCan) {
+  SKIP_WITHOUT_DEV_FULL();
+  std::filesystem::create_symlink("/dev/full", kCaptureFileName);
+  Run([] {
+    Connect();
+    ASSERT_TRUE(Click(kMain, IDC_RECEIVE));
+    ASSERT_TRUE(WaitForWindow(IDD_RECEIVE));
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_START));
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text,
+              "Unable to write log file tarnwick.pcap: No space left on device.\n"
+              "The capture has stopped.");
+    EXPECT_EQ(box->caption, "File Write Error");
+    EXPECT_EQ(box->ownerTemplate, IDD_RECEIVE);
+    ASSERT_TRUE(AnswerMessageBox(kIdOk));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_START); }));
+    EXPECT_FALSE(IsEnabled(IDD_RECEIVE, IDC_STOP));
+    EXPECT_TRUE(IsEnabled(IDD_RECEIVE, IDC_RESET));
+
+    std::filesystem::remove(kCaptureFileName);
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_START));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_STOP); }));
+    ASSERT_TRUE(WaitUntil([] { return std::atoi(Text(IDD_RECEIVE, IDC_RX_COUNT).c_str()) >= 20; }));
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_STOP));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_START); }));
+    ASSERT_TRUE(Click(IDD_RECEIVE, IDOK));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    ASSERT_TRUE(PressEscape(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_GE(PcapRecords(ReadFile(kCaptureFileName)).size(), 20u);
 }
 
 TEST_F(ProgramScenario, SavePromptAnsweredNoThenYes) {

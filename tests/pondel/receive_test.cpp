@@ -5,6 +5,10 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
+#include <stdlib.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/pondel/pondel_test_support.h"
 
@@ -97,9 +101,26 @@ TEST_F(ReceiveTest, EventIsSignalledWhileFramesWaitAndNotAfterTheReset) {
   EXPECT_FALSE(EventSignalled()) << "but nobody is told";
 }
 
-TEST_F(ReceiveTest, WakeOnReceiveRefusesAnEventThatIsNone) {
+// A signal written into anything but an eventfd is lost or lands in a
+// stranger's data.
+TEST_F(ReceiveTest, WakeOnReceiveTakesOnlyAnOpenEventfd) {
   InitUsb({{"PONDEL_SIM_RATE", "0"}});
   EXPECT_EQ(Com20020WakeOnReceive(-1), kPondelSimBadEvent);
+  char name[] = "/tmp/pondel-event-XXXXXX";
+  const int file = mkstemp(name);
+  ASSERT_GE(file, 0);
+  unlink(name);
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const int closed = eventfd(0, EFD_CLOEXEC);
+  close(closed);
+  for (const int notAnEvent : {file, pipeEnds[1], closed, 0})
+    EXPECT_EQ(Com20020WakeOnReceive(notAnEvent), kPondelSimBadEvent) << notAnEvent;
+  struct stat info;
+  ASSERT_EQ(fstat(file, &info), 0);
+  EXPECT_EQ(info.st_size, 0);  // no signal written into the file
+  for (const int fd : {file, pipeEnds[0], pipeEnds[1]}) close(fd);
+  RegisterEvent();  // an eventfd still does
 }
 
 TEST_F(ReceiveTest, FlushDiscardsTheWaitingFrames) {

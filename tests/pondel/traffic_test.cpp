@@ -1,13 +1,14 @@
 // The simulated network's frames, as a capture receives them: real BACnet
 // that Wireshark decodes without complaint, repeatable from a seed.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
 
 #include "capture/pcap_writer.h"
+#include "capture/record_file.h"
+#include "platform/file.h"
 #include "tests/pondel/pondel_test_support.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tshark.h"
@@ -33,10 +34,10 @@ class TrafficTest : public PondelTest {
 
   std::filesystem::path WritePcap(const std::vector<ArcnetFrame>& frames) {
     const auto file = dir_.path() / "simulated.pcap";
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    WritePcapHeader(f);
-    for (const auto& frame : frames) WritePcapRecord(f, frame);
-    std::fclose(f);
+    RecordFile out{platform::OutputFile(file.c_str())};
+    WritePcapHeader(out);
+    for (const auto& frame : frames) WritePcapRecord(out, frame);
+    EXPECT_TRUE(out.Close());
     return file;
   }
 

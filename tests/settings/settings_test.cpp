@@ -15,6 +15,7 @@
 #include "adapter/init_blocks.h"
 #include "res/resource.h"
 #include "tests/support/child_process.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -23,16 +24,20 @@ using namespace testing_support;
 namespace fs = std::filesystem;
 
 // The main window as SaveSettings sees it: its three radio buttons and the
-// operator's answer, with every question it was asked.
+// operator's answer, with every question it was asked and every error shown.
 struct FakeMainWindow : SettingsPrompt {
   int checks[3] = {1, 0, 0};
   bool answer = true;
   std::vector<std::pair<std::string, std::string>> asked;
+  std::vector<std::pair<std::string, std::string>> errors;
 
   int CheckState(int controlId) override { return checks[controlId - IDC_USB]; }
   bool AskYesNo(const char* text, const char* caption) override {
     asked.emplace_back(text, caption);
     return answer;
+  }
+  void ShowError(const std::string& text, const char* caption) override {
+    errors.emplace_back(text, caption);
   }
 };
 
@@ -171,7 +176,7 @@ TEST_F(SettingsTest, OtherSectionsCommentsAndKeysStayByteForByte) {
             "VORNEX=0\r\n\r\n[Last]\r\nx=y");
 }
 
-TEST_F(SettingsTest, AReadOnlyFolderOrFileLosesNothingAndReportsNothing) {
+TEST_F(SettingsTest, AReadOnlyFolderOrFileLosesNothingAndSaysSo) {
   const std::string bytes = "[Tarnwick]\nNodeID=9\n";
   // As root the child becomes "nobody", for whom the permissions hold; the
   // folders on the way stay open to it.
@@ -186,7 +191,11 @@ TEST_F(SettingsTest, AReadOnlyFolderOrFileLosesNothingAndReportsNothing) {
       DeviceNumber = 6;
       SettingsChanged = 1;
       SaveSettings(window_);
-      return window_.asked.size() == 1 && DeviceNumber == 6 && LocalInit.nodeId == 9;
+      const std::string why = folderReadOnly ? "Permission denied" : "it is read-only";
+      return window_.asked.size() == 1 && DeviceNumber == 6 && LocalInit.nodeId == 9 &&
+             window_.errors == decltype(window_.errors){{"Your settings were not saved to " +
+                                                             file_.string() + ": " + why + ".",
+                                                         "Save Settings"}};
     });
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << folderReadOnly;
     ExpectUntouched(bytes);
@@ -215,6 +224,44 @@ TEST_F(SettingsTest, ASaveThatDiesHalfWayLeavesTheOldFileWhole) {
     if (entry.path() != file_) sizes.push_back(entry.file_size());
   }
   EXPECT_EQ(sizes, std::vector<std::uintmax_t>{40});  // the new file, cut short where it died
+}
+
+// All ten keys or none: a disk that has no room for the new file, or a
+// settings file that is no file at all, leaves what is there as it was and
+// the operator is told why.
+TEST_F(SettingsTest, ASaveThatCannotBeMadeWritesNoKeyAndSaysWhy) {
+  SmallFilesystem disk(16 * 1024);
+  const std::string bytes = "[Tarnwick]\nNodeID=9\n";
+  const auto save = [&](const char* why) {
+    LoadSettings();
+    IPAddress = std::string(3000, '7');  // the long key that did not fit
+    DataRate = 2;
+    SettingsChanged = 1;
+    window_.errors.clear();
+    SaveSettings(window_);
+    EXPECT_EQ(window_.errors, decltype(window_.errors)({{"Your settings were not saved to " +
+                                                             file_.string() + ": " + why + ".",
+                                                         "Save Settings"}}));
+  };
+  if (disk.mounted()) {
+    setenv("XDG_CONFIG_HOME", disk.path().c_str(), 1);
+    file_ = disk.path() / "tarnwick" / "Tarnwick.ini";
+    WriteIni(bytes);
+    disk.Fill("ballast");
+    save("No space left on device");
+    ExpectUntouched(bytes);
+    EXPECT_EQ(std::distance(fs::directory_iterator(file_.parent_path()), fs::directory_iterator()),
+              1);  // no temporary
+  }
+
+  setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+  file_ = dir_.path() / "tarnwick" / "Tarnwick.ini";
+  fs::create_directories(file_.parent_path());
+  ASSERT_EQ(mkfifo(file_.c_str(), 0644), 0);
+  save("it is not a regular file");  // and the start did not hang on it
+  EXPECT_EQ(LocalInit.nodeId, 5);
+  EXPECT_TRUE(fs::is_fifo(file_));
+  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
 }
 
 TEST(SettingsFileTest, TheWindowsDirectorysFileIsReadWhenOnlyItExists) {

@@ -21,6 +21,8 @@ namespace fs = std::filesystem;
 struct SaysYes : SettingsPrompt {
   int CheckState(int controlId) override { return controlId == IDC_MORLA ? 1 : 0; }
   bool AskYesNo(const char*, const char*) override { return true; }
+  void ShowError(const std::string& text, const char*) override { errors += text; }
+  std::string errors;
 };
 
 class WindowsSettingsTest : public ::testing::Test {
@@ -44,6 +46,7 @@ TEST_F(WindowsSettingsTest, SavedInTheUsersApplicationDataAsWindowsWritesProfile
   SettingsChanged = 1;
   SaysYes operatorSaysYes;
   SaveSettings(operatorSaysYes);
+  EXPECT_EQ(operatorSaysYes.errors, "");
   // The folder is named as on Windows, not in the lower case of Linux.
   EXPECT_EQ(fs::directory_iterator(appData_.path())->path().filename(), "Tarnwick");
   EXPECT_EQ(ReadTextFile(own_),

@@ -23,6 +23,7 @@ void ScriptedLibrary::Reset() {
   receives_.clear();
   onReceive_ = nullptr;
   receiveCalls_ = 0;
+  wakeOnReceiveResult_ = 0;
   hasEvent_ = false;
 }
 
@@ -72,6 +73,11 @@ std::uint8_t ScriptedLibrary::IndexedRegister(std::uint8_t index) const {
 void ScriptedLibrary::SetRegisterReadFails(bool fails) {
   std::lock_guard lock(mutex_);
   readFails_ = fails;
+}
+
+void ScriptedLibrary::SetWakeOnReceiveResult(std::int32_t result) {
+  std::lock_guard lock(mutex_);
+  wakeOnReceiveResult_ = result;
 }
 
 void ScriptedLibrary::QueueReceives(std::vector<ScriptedReceive> receives) {
@@ -159,6 +165,7 @@ std::int32_t ScriptedLibrary::Register(RegisterRequest* request) {
 std::int32_t ScriptedLibrary::WakeOnReceive(Com20020Event event) {
   std::lock_guard lock(mutex_);
   Record("Com20020WakeOnReceive");
+  if (wakeOnReceiveResult_ != 0) return wakeOnReceiveResult_;
   event_ = event;
   hasEvent_ = true;
   return 0;

@@ -58,6 +58,8 @@ class ScriptedLibrary {
   // Called inside each Com20020Receive with the number of the call (from 1).
   void OnReceive(std::function<void(int)> hook);
 
+  // What Com20020WakeOnReceive answers; a refused event is not registered.
+  void SetWakeOnReceiveResult(std::int32_t result);
   // Signals the event registered by Com20020WakeOnReceive; false when none
   // is registered.
   bool SignalWakeEvent();
@@ -85,6 +87,7 @@ class ScriptedLibrary {
   std::deque<ScriptedReceive> receives_;
   std::function<void(int)> onReceive_;
   int receiveCalls_ = 0;
+  std::int32_t wakeOnReceiveResult_ = 0;
   bool hasEvent_ = false;
   Com20020Event event_{};
 };

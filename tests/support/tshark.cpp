@@ -1,7 +1,9 @@
 #include "tests/support/tshark.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
+#include <string_view>
 
 namespace testing_support {
 
@@ -34,6 +36,14 @@ std::optional<std::string> Run(const std::string& command) {
 #endif
 
 }  // namespace
+
+bool TsharkRequired() {
+#if defined(_WIN32)
+  return false;  // a Linux program: see Run
+#endif
+  const char* required = std::getenv("TARNWICK_REQUIRE_TSHARK");
+  return required != nullptr && std::string_view(required) == "1";
+}
 
 bool TsharkAvailable() {
   static const bool available = Run("tshark --version").has_value();

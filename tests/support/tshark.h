@@ -11,6 +11,10 @@ namespace testing_support {
 
 bool TsharkAvailable();
 
+// Set TARNWICK_REQUIRE_TSHARK=1 (scripts/test.sh does, and so CI) and a
+// missing tshark fails the tests that need it instead of skipping them.
+bool TsharkRequired();
+
 // The lines tshark prints for "-r file -T fields -e field...", one line per
 // packet with the fields separated by tabs; nullopt when tshark failed.
 std::optional<std::vector<std::string>> TsharkFields(const std::filesystem::path& file,
@@ -22,9 +26,13 @@ std::optional<std::vector<int>> TsharkMalformedFrames(const std::filesystem::pat
 
 }  // namespace testing_support
 
-// Skips the test, saying why, on a machine without tshark (.ci/run installs it).
-#define SKIP_WITHOUT_TSHARK()                                             \
-  do {                                                                    \
-    if (!::testing_support::TsharkAvailable())                            \
-      GTEST_SKIP() << "tshark is not installed (apt-get install tshark)"; \
+// Skips the test, saying why, on a machine without tshark; fails it where
+// tshark is required.
+#define SKIP_WITHOUT_TSHARK()                                                   \
+  do {                                                                          \
+    if (!::testing_support::TsharkAvailable()) {                                \
+      if (::testing_support::TsharkRequired())                                  \
+        FAIL() << "tshark is required (TARNWICK_REQUIRE_TSHARK) but not found"; \
+      GTEST_SKIP() << "tshark is not installed (apt-get install tshark)";       \
+    }                                                                           \
   } while (0)

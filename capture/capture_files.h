@@ -1,0 +1,47 @@
+// The two files of a capture, "tarnwick.pcap" and "tarnwick.tmp", each
+// written as whole records: every frame goes to both, and what a drain
+// collected is written out at its end. When a file fails it keeps its whole
+// records and takes nothing more; the capture is then to end, and
+// FailureMessage says what happened for the operator.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "adapter/com20020.h"
+#include "capture/record_file.h"
+
+inline constexpr char kCaptureFileName[] = "tarnwick.pcap";
+inline constexpr char kTextDumpFileName[] = "tarnwick.tmp";
+
+class CaptureFiles {
+ public:
+  // Creates (empties) the text dump, then the capture file, in the current
+  // folder. Both are tried before either is tested, so both are emptied
+  // whenever either can be; false when either failed, and then neither is
+  // open.
+  bool Open();
+
+  RecordFile& pcap() { return *pcap_; }
+  RecordFile& text() { return *text_; }
+
+  // One received frame, to both files.
+  void Append(const ArcnetFrame& frame);
+  // Writes out what is buffered; false once either file has failed.
+  bool Flush();
+  bool failed() const { return pcap_->failed() || text_->failed(); }
+  // Writes out the rest and closes both.
+  void Close();
+
+  // For the operator, once a file has failed: which file and why, that the
+  // capture has stopped, and how many frames each file holds.
+  std::string FailureMessage() const;
+
+ private:
+  std::optional<RecordFile> text_;
+  std::optional<RecordFile> pcap_;
+  std::filesystem::path folder_;
+  std::uint64_t frames_ = 0;
+};

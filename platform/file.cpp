@@ -1,0 +1,136 @@
+#include "platform/file.h"
+
+#include <utility>
+
+#include "platform/last_error.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <algorithm>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+#if defined(_WIN32)
+
+OutputFile::OutputFile(const char* name)
+    : handle_(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+  if (handle_ == INVALID_HANDLE_VALUE) Fail();
+}
+
+OutputFile::~OutputFile() {
+  if (is_open()) CloseHandle(handle_);
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)),
+      error_(std::move(other.error_)) {}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  std::swap(handle_, other.handle_);
+  std::swap(error_, other.error_);
+  return *this;
+}
+
+bool OutputFile::is_open() const {
+  return handle_ != INVALID_HANDLE_VALUE;
+}
+
+std::size_t OutputFile::Write(const void* bytes, std::size_t size) {
+  const char* next = static_cast<const char*>(bytes);
+  std::size_t written = 0;
+  while (written < size) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - written, 1u << 30));
+    DWORD put = 0;
+    if (!WriteFile(handle_, next + written, chunk, &put, nullptr) || put == 0) {
+      Fail();
+      break;
+    }
+    written += put;
+  }
+  return written;
+}
+
+bool OutputFile::Truncate(std::uint64_t size) {
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size);
+  if (GetFileType(handle_) == FILE_TYPE_DISK &&
+      SetFilePointerEx(handle_, at, nullptr, FILE_BEGIN) && SetEndOfFile(handle_)) {
+    return true;
+  }
+  Fail();
+  return false;
+}
+
+bool OutputFile::Close() {
+  const bool closed = CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != FALSE;
+  if (!closed) Fail();
+  return closed;
+}
+
+#else
+
+OutputFile::OutputFile(const char* name)
+    : fd_(open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+  if (fd_ < 0) Fail();
+}
+
+OutputFile::~OutputFile() {
+  if (is_open()) close(fd_);
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), error_(std::move(other.error_)) {}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  std::swap(fd_, other.fd_);
+  std::swap(error_, other.error_);
+  return *this;
+}
+
+bool OutputFile::is_open() const {
+  return fd_ >= 0;
+}
+
+std::size_t OutputFile::Write(const void* bytes, std::size_t size) {
+  const char* next = static_cast<const char*>(bytes);
+  std::size_t written = 0;
+  while (written < size) {
+    const ssize_t put = write(fd_, next + written, size - written);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (put == 0) errno = EIO;  // no progress and no reason: do not spin
+      Fail();
+      break;
+    }
+    written += static_cast<std::size_t>(put);
+  }
+  return written;
+}
+
+bool OutputFile::Truncate(std::uint64_t size) {
+  if (ftruncate(fd_, static_cast<off_t>(size)) == 0) return true;
+  Fail();
+  return false;
+}
+
+bool OutputFile::Close() {
+  // Linux closes the descriptor even when close reports an error: never retry.
+  const bool closed = close(std::exchange(fd_, -1)) == 0;
+  if (!closed) Fail();
+  return closed;
+}
+
+#endif
+
+void OutputFile::Fail() {
+  error_ = LastErrorText();
+}
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+#include "platform/last_error.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <string_view>
+#else
+#include <cerrno>
+#include <system_error>
+#endif
+
+namespace platform {
+
+std::string LastErrorText() {
+#if defined(_WIN32)
+  const DWORD code = GetLastError();
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = length != 0 ? std::string(text, length) : "error " + std::to_string(code);
+  LocalFree(text);
+  // The system's sentences end with a full stop and a line end.
+  while (!message.empty() &&
+         std::string_view(". \r\n").find(message.back()) != std::string_view::npos)
+    message.pop_back();
+  return message;
+#else
+  return std::generic_category().message(errno);
+#endif
+}
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+#include "tests/support/fault_injection.h"
+
+#include <csignal>
+#include <system_error>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace testing_support {
+
+#if defined(_WIN32)
+
+// Windows has neither a file system a process may mount nor a limit on the
+// size of its files: the tests that need them run on Linux.
+SmallFilesystem::SmallFilesystem(std::uintmax_t) {
+  why_ = "a small file system is made only on Linux (a tmpfs)";
+}
+SmallFilesystem::~SmallFilesystem() = default;
+void SmallFilesystem::Fill(const std::string&) const {}
+
+FileSizeLimit::FileSizeLimit(std::uintmax_t) : previous_(0), previousHandler_(nullptr) {}
+FileSizeLimit::~FileSizeLimit() = default;
+
+#else
+
+SmallFilesystem::SmallFilesystem(std::uintmax_t bytes) {
+  std::filesystem::create_directory(path());
+  if (geteuid() != 0) {
+    why_ = "a small file system needs root to mount a tmpfs";
+    return;
+  }
+  const std::string options = "size=" + std::to_string(bytes);
+  mounted_ = mount("tmpfs", path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+  if (!mounted_) why_ = "mounting a tmpfs failed: " + std::generic_category().message(errno);
+}
+
+SmallFilesystem::~SmallFilesystem() {
+  if (mounted_) umount2(path().c_str(), MNT_DETACH);
+}
+
+void SmallFilesystem::Fill(const std::string& name) const {
+  const int fd = open((path() / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const char block[4096] = {};
+  while (fd >= 0 && write(fd, block, sizeof block) > 0) {
+  }
+  while (fd >= 0 && write(fd, block, 1) > 0) {
+  }
+  if (fd >= 0) close(fd);
+}
+
+FileSizeLimit::FileSizeLimit(std::uintmax_t bytes)
+    : previousHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+  rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  previous_ = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = previous_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previousHandler_);
+}
+
+#endif
+
+}  // namespace testing_support

@@ -1,0 +1,66 @@
+// Real faults for the writers under test: a small file system that fills,
+// and a file-size limit that cuts a write short.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace testing_support {
+
+// A tmpfs of `bytes` mounted on a fresh folder while the object lives. Only
+// root may mount one: elsewhere mounted() is false and why() says so.
+class SmallFilesystem {
+ public:
+  explicit SmallFilesystem(std::uintmax_t bytes);
+  ~SmallFilesystem();
+  SmallFilesystem(const SmallFilesystem&) = delete;
+  SmallFilesystem& operator=(const SmallFilesystem&) = delete;
+
+  bool mounted() const { return mounted_; }
+  const std::string& why() const { return why_; }
+  std::filesystem::path path() const { return dir_.path() / "fs"; }
+
+  // Writes a file that takes every free byte left, as another program
+  // filling the disk would.
+  void Fill(const std::string& name) const;
+
+ private:
+  TempDir dir_;
+  bool mounted_ = false;
+  std::string why_;
+};
+
+// While the object lives, no file of this process grows past `bytes`: a
+// write beyond stops short and then fails with "File too large" (SIGXFSZ,
+// which would end the process, is ignored meanwhile).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(std::uintmax_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  std::uintmax_t previous_;
+  void (*previousHandler_)(int);
+};
+
+}  // namespace testing_support
+
+// Skip the test on Windows, which has no file size limit and no /dev/full,
+// the device that takes no byte.
+#if defined(_WIN32)
+#define SKIP_WITHOUT_FILE_SIZE_LIMIT() GTEST_SKIP() << "a file size limit is set only on Linux"
+#define SKIP_WITHOUT_DEV_FULL() GTEST_SKIP() << "/dev/full is Linux's"
+#else
+#define SKIP_WITHOUT_FILE_SIZE_LIMIT() static_cast<void>(0)
+#define SKIP_WITHOUT_DEV_FULL() static_cast<void>(0)
+#endif
+
+#define SKIP_WITHOUT_SMALL_FILESYSTEM(fs)            \
+  do {                                               \
+    if (!(fs).mounted()) GTEST_SKIP() << (fs).why(); \
+  } while (0)
