@@ -436,6 +436,12 @@ void PrintLoad([[maybe_unused]] const char* when) {
 
 // Where the capture thread's time went when it fell behind.
 void PrintScheduler(const Run& run) {
+#if defined(_WIN32)
+  if (run.standStills.empty()) {  // no account of the scheduler is read on Windows
+    std::printf("  scheduler           not told to a Windows program\n");
+    return;
+  }
+#endif
   std::printf(
       "  scheduler           capture thread runnable but waiting for a CPU %.1f ms;\n"
       "                      the machine's steal time %.1f ms\n",
