@@ -293,15 +293,16 @@ TEST(Framework, EnterEscapeAndTheCloseBoxEndTheDialogThroughItsCommands) {
   }
   {
     // The close box is the system command Close, whose default is Cancel.
+    // Restore, for a window that is not minimised, is a command with nothing
+    // to do (Move would start Windows' keyboard loop for moving the window).
     MainProbe main;
-    EXPECT_EQ(
-        RunAsMainWindow(main,
-                        [] {
-                          EXPECT_TRUE(SystemCommand(kMain, 0xF120));  // Restore: nothing to do
-                          EXPECT_TRUE(WaitForWindow(kMain));
-                          EXPECT_TRUE(PressCloseBox(kMain));
-                        }),
-        IDCANCEL);
+    EXPECT_EQ(RunAsMainWindow(main,
+                              [] {
+                                EXPECT_TRUE(SystemCommand(kMain, 0xF120));  // Restore
+                                EXPECT_TRUE(WaitForWindow(kMain));
+                                EXPECT_TRUE(PressCloseBox(kMain));
+                              }),
+              IDCANCEL);
     EXPECT_EQ(main.sysCommands, 2);
     EXPECT_EQ(main.lastSysCommand, kScClose);
     EXPECT_EQ(main.okCalls, 0);
