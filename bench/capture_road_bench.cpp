@@ -12,8 +12,12 @@
 // Both report how far the count box was behind ReceivedCount, and whether it
 // shows exactly the final count once the capture has ended.
 //
-// Usage: capture_road_bench [paced seconds [flood seconds]] (default 10 3;
-// 0 leaves that capture out).
+// Usage: capture_road_bench [paced seconds [flood seconds]] [--device ADDRESS:PORT]
+// (default 10 3; 0 leaves that capture out). With --device the frames come
+// from a network server device over TCP instead of the library's simulated
+// USB adapter, as its command line makes them: (a) wants it started as
+// `vornex-sim --rate 51000 --shortest`, (b) as `vornex-sim --flood --shortest`;
+// frames it numbered that never arrived count as dropped.
 // The capture files are written in a fresh temporary folder.
 #include <algorithm>
 #include <atomic>
@@ -340,11 +344,30 @@ std::int64_t TextBlockCount(const char* name) {
   return blocks;
 }
 
+// The network server device at "ADDRESS:PORT" on line; true when
+// Com20020Init succeeded.
+bool DeviceOnLine(const std::string& device) {
+  const std::size_t colon = device.rfind(':');
+  if (colon == std::string::npos) return false;
+  const std::string address = device.substr(0, colon);
+  ServerInitBlock block{};
+  block.address = address.c_str();
+  block.port = static_cast<std::uint16_t>(std::atoi(device.c_str() + colon + 1));
+  block.initFlag = 1;
+  const std::int32_t result = Com20020Init(&block, 0, kAdapterServer);
+  if (result != 0) std::printf("Com20020Init of the device at %s: %d\n", device.c_str(), result);
+  return result == 0;
+}
+
 // One capture in a receive window of its own: Start, `duration` of frames
-// with the count box sampled, Stop, Exit.
-Run Capture(bool flood, std::chrono::milliseconds duration) {
+// with the count box sampled, Stop, Exit. The frames come from the device at
+// `device`, or from the simulated adapter when it is empty.
+Run Capture(bool flood, std::chrono::milliseconds duration, const std::string& device) {
   Run run;
-  if (!bench::SimulatedAdapterOnLine(flood, true, std::to_string(kBusiestRate).c_str())) {
+  const bool onLine = device.empty() ? bench::SimulatedAdapterOnLine(
+                                           flood, true, std::to_string(kBusiestRate).c_str())
+                                     : DeviceOnLine(device);
+  if (!onLine) {
     run.failure = "Com20020Init failed";
     return run;
   }
@@ -530,23 +553,32 @@ bool ReportFlood(const Run& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto seconds = [&](int at, int fallback) {
+  std::string device;
+  std::vector<const char*> durations;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--device" && i + 1 < argc)
+      device = argv[++i];
+    else
+      durations.push_back(argv[i]);
+  }
+  const auto seconds = [&](std::size_t at, int fallback) {
     return std::chrono::milliseconds(
-        static_cast<long>((argc > at ? std::atof(argv[at]) : fallback) * 1000));
+        static_cast<long>((durations.size() > at ? std::atof(durations[at]) : fallback) * 1000));
   };
-  const auto pacedFor = seconds(1, 10);
-  const auto floodFor = seconds(2, 3);
+  const auto pacedFor = seconds(0, 10);
+  const auto floodFor = seconds(1, 3);
 
   bench::TempFolder folder;
   std::filesystem::current_path(folder.path());
   std::printf("Capture files in %s\n", folder.path().string().c_str());
+  if (!device.empty()) std::printf("Frames from the network server device at %s\n", device.c_str());
   PrintLoad("at start");
 
   // A duration of 0 leaves that capture out.
   bool allMet = true;
   const auto measure = [&](bool flood, std::chrono::milliseconds duration) {
     if (duration.count() <= 0) return;
-    const Run run = Capture(flood, duration);
+    const Run run = Capture(flood, duration, device);
     if (!run.ok)
       std::printf("%s capture failed: %s\n", flood ? "Flood" : "Paced", run.failure);
     else if (flood)
