@@ -95,13 +95,19 @@ bool SendAll(const Socket& socket, std::span<const std::uint8_t> bytes);
 inline constexpr std::ptrdiff_t kClosed = 0;
 inline constexpr std::ptrdiff_t kFailed = -1;
 inline constexpr std::ptrdiff_t kWouldBlock = -2;
+inline constexpr std::ptrdiff_t kTimedOut = -3;
 // Bytes received, or kClosed, kFailed, or kWouldBlock for a non-blocking socket.
 std::ptrdiff_t Receive(const Socket& socket, std::span<std::uint8_t> into);
+// Bytes received from a blocking socket as soon as they arrive, or kClosed,
+// kFailed, or kTimedOut when none came within `timeout`.
+std::ptrdiff_t ReceiveWithin(const Socket& socket, std::span<std::uint8_t> into,
+                             std::chrono::milliseconds timeout);
 // Bytes sent from a non-blocking socket (0 when it has no room), or kFailed.
 std::ptrdiff_t SendSome(const Socket& socket, std::span<const std::uint8_t> bytes);
 
 void ShutdownSending(const Socket& socket);
-// Wakes a thread blocked on the socket: it sees the link closed.
+// Wakes a thread blocked on the socket, in ReceiveWithin too: it sees the
+// link closed or failed.
 void ShutdownBoth(const Socket& socket);
 bool SetNonBlocking(const Socket& socket);
 

@@ -177,13 +177,11 @@ std::int32_t ServerLink::Await(wire::Message& message, milliseconds timeout) {
     const auto next = reader_.Next(message);
     if (next == wire::MessageReader::Result::kMessage) return 0;
     if (next == wire::MessageReader::Result::kMalformed) return kPondelSimProtocolMismatch;
-    const net::Wait wait = net::WaitReadable(socket_, Left(deadline));
-    if (wait == net::Wait::kFailed) return kPondelSimProtocolMismatch;
-    if (wait == net::Wait::kTimedOut) {
+    const auto received = net::ReceiveWithin(socket_, reader_.Space(), Left(deadline));
+    if (received == net::kTimedOut) {
       if (Clock::now() >= deadline) return kPondelSimTimedOut;
       continue;
     }
-    const auto received = net::Receive(socket_, reader_.Space());
     if (received <= 0) return kPondelSimProtocolMismatch;  // closed without an answer
     reader_.Commit(static_cast<std::size_t>(received));
   }
@@ -304,10 +302,9 @@ void ServerLink::ReadLoop() {
       wire::AppendPing(ping);
       if (!Send(ping)) ended = kPondelSimLinkBroken;
     } else {
-      const net::Wait wait = net::WaitReadable(socket_, Left(std::min(pingDue, silenceEnds)));
-      if (wait == net::Wait::kFailed) ended = kPondelSimLinkBroken;
-      if (wait != net::Wait::kReady) continue;
-      const auto received = net::Receive(socket_, reader_.Space());
+      const auto received =
+          net::ReceiveWithin(socket_, reader_.Space(), Left(std::min(pingDue, silenceEnds)));
+      if (received == net::kTimedOut) continue;
       if (received <= 0) {
         ended = kPondelSimLinkBroken;  // closed or reset without a goodbye
       } else {
