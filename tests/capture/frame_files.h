@@ -1,6 +1,7 @@
 // Reading back what the capture writers wrote, for the tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -37,6 +38,15 @@ inline std::vector<PcapRecordView> PcapRecords(const std::string& file) {
     records.push_back(std::move(r));
   }
   return records;
+}
+
+// What a frame's pcap record captures: the ARCNET header (source,
+// destination, the length's two bytes) and the data bytes there are.
+inline std::string CapturedBytes(const ArcnetFrame& frame) {
+  const std::size_t captured = std::min<std::size_t>(frame.length, kArcnetMaxData);
+  return std::string{static_cast<char>(frame.source), static_cast<char>(frame.destination),
+                     static_cast<char>(frame.length), static_cast<char>(frame.length >> 8)} +
+         std::string(reinterpret_cast<const char*>(frame.data), captured);
 }
 
 // Runs `write` on a RecordFile made on `file`, closes it and returns what

@@ -37,12 +37,9 @@ std::string Le32(std::uint32_t v) {
 
 std::string PcapRecordOf(const ArcnetFrame& frame, const platform::WallTime& now) {
   const std::size_t captured = std::min<std::size_t>(frame.length, kArcnetMaxData);
-  std::string record = Le32(static_cast<std::uint32_t>(now.seconds)) +
-                       Le32(now.milliseconds * 1000) +
-                       Le32(static_cast<std::uint32_t>(captured + 4)) + Le32(frame.length + 4u);
-  record += {static_cast<char>(frame.source), static_cast<char>(frame.destination),
-             static_cast<char>(frame.length), static_cast<char>(frame.length >> 8)};
-  return record.append(reinterpret_cast<const char*>(frame.data), captured);
+  return Le32(static_cast<std::uint32_t>(now.seconds)) + Le32(now.milliseconds * 1000) +
+         Le32(static_cast<std::uint32_t>(captured + 4)) + Le32(frame.length + 4u) +
+         testing_support::CapturedBytes(frame);
 }
 
 struct Scratch {
