@@ -23,9 +23,9 @@ using namespace testing_support;
 using namespace ui::automation;
 using namespace std::chrono_literals;
 using conformance::kMain;
+using conformance::kRx;
 using conformance::ProgramScenario;
 
-constexpr int kRx = IDD_RECEIVE;
 // Two seconds of the busiest 10 Mbps ARCNET.
 constexpr std::size_t kFrames = 2 * 51000;
 // The device's network has made at most this many frames before a capture
@@ -41,10 +41,6 @@ class ExternalDeviceScenario : public ProgramScenario {
   ExternalDeviceScenario() { SetEnv("PONDEL_SIM_QUEUE", "65536"); }
   ~ExternalDeviceScenario() override { UnsetEnv("PONDEL_SIM_QUEUE"); }
 };
-
-int Count() {
-  return std::atoi(Text(kRx, IDC_RX_COUNT).c_str());
-}
 
 // The first of records[first, last) that is not the next frame `network`
 // makes, or `last` when all of them are.
@@ -75,14 +71,9 @@ TEST_F(ExternalDeviceScenario, AtTheBusiestRateEveryFrameTheDeviceSentIsInTheFil
   Run([&] {
     Connect();
     nodeText = Text(kMain, IDC_NODE_ID_TEXT);
-    ASSERT_TRUE(Click(kMain, IDC_RECEIVE));
-    ASSERT_TRUE(WaitForWindow(kRx));
-    ASSERT_TRUE(Click(kRx, IDC_START));
-    ASSERT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_STOP); }));
-    ASSERT_TRUE(WaitUntil([] { return Count() >= static_cast<int>(kFrames); }, 30s));
-    ASSERT_TRUE(Click(kRx, IDC_STOP));
-    ASSERT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_START); }));
-    shown = Text(kRx, IDC_RX_COUNT);
+    StartCapture();
+    ASSERT_TRUE(WaitUntil([] { return CountShown() >= static_cast<int>(kFrames); }, 30s));
+    shown = StopCapture();
     ASSERT_TRUE(Click(kRx, IDOK));
     ASSERT_TRUE(WaitForWindow(kMain));
     ASSERT_TRUE(Click(kMain, IDC_CONNECT));  // the device is told goodbye

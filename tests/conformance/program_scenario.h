@@ -20,6 +20,7 @@
 namespace conformance {
 
 inline constexpr int kMain = IDD_TARNWICK_DIALOG;
+inline constexpr int kRx = IDD_RECEIVE;
 
 using namespace ui::automation;
 using testing_support::ScopedCurrentDir;
@@ -61,6 +62,22 @@ class ProgramScenario : public ::testing::Test {
   static void Connect() {
     ASSERT_TRUE(Click(kMain, IDC_CONNECT));
     ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_STATUS) == "Status: ONLINE"; }));
+  }
+  // From the main window, on line: the receive window opened and a capture
+  // started in it.
+  static void StartCapture() {
+    ASSERT_TRUE(Click(kMain, IDC_RECEIVE));
+    ASSERT_TRUE(WaitForWindow(kRx));
+    ASSERT_TRUE(Click(kRx, IDC_START));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_STOP); }));
+  }
+  // The count the receive window shows.
+  static int CountShown() { return std::atoi(Text(kRx, IDC_RX_COUNT).c_str()); }
+  // Stop, then the count the window shows once the capture has ended.
+  static std::string StopCapture() {
+    EXPECT_TRUE(Click(kRx, IDC_STOP));
+    EXPECT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_START); }));
+    return Text(kRx, IDC_RX_COUNT);
   }
   // Answers the save prompt at exit.
   static void ExitAnswering(int answer) {
