@@ -8,9 +8,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -18,10 +20,36 @@ namespace platform {
 
 #if defined(_WIN32)
 
+namespace {
+
+bool IsNamedPipe(const char* name) {
+  constexpr std::string_view kPipes = "\\\\.\\pipe\\";
+  return std::string_view(name).substr(0, kPipes.size()) == kPipes;
+}
+
+}  // namespace
+
+// A named pipe exists already (its server made it): it is opened, never
+// created, and with read access too, which PeekNamedPipe needs to tell
+// whether the server has closed it.
 OutputFile::OutputFile(const char* name)
-    : handle_(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    : handle_(IsNamedPipe(name)
+                  ? CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)
+                  : CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
   if (handle_ == INVALID_HANDLE_VALUE) Fail();
+}
+
+OutputFile OutputFile::StandardOutput() {
+  HANDLE copy = INVALID_HANDLE_VALUE;
+  const HANDLE process = GetCurrentProcess();
+  OutputFile file(DuplicateHandle(process, GetStdHandle(STD_OUTPUT_HANDLE), process, &copy, 0,
+                                  FALSE, DUPLICATE_SAME_ACCESS)
+                      ? copy
+                      : INVALID_HANDLE_VALUE);
+  if (!file.is_open()) file.Fail();
+  return file;
 }
 
 OutputFile::~OutputFile() {
@@ -40,6 +68,13 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 
 bool OutputFile::is_open() const {
   return handle_ != INVALID_HANDLE_VALUE;
+}
+
+bool OutputFile::ReaderGone() const {
+  if (!is_open() || GetFileType(handle_) != FILE_TYPE_PIPE) return false;
+  if (PeekNamedPipe(handle_, nullptr, 0, nullptr, nullptr, nullptr)) return false;
+  const DWORD why = GetLastError();
+  return why == ERROR_BROKEN_PIPE || why == ERROR_PIPE_NOT_CONNECTED || why == ERROR_NO_DATA;
 }
 
 std::size_t OutputFile::Write(const void* bytes, std::size_t size) {
@@ -81,6 +116,12 @@ OutputFile::OutputFile(const char* name)
   if (fd_ < 0) Fail();
 }
 
+OutputFile OutputFile::StandardOutput() {
+  OutputFile file(fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0));
+  if (!file.is_open()) file.Fail();
+  return file;
+}
+
 OutputFile::~OutputFile() {
   if (is_open()) close(fd_);
 }
@@ -96,6 +137,13 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 
 bool OutputFile::is_open() const {
   return fd_ >= 0;
+}
+
+bool OutputFile::ReaderGone() const {
+  // The writing end of a pipe or FIFO that no one reads polls as an error;
+  // a file never does.
+  pollfd p{fd_, POLLOUT, 0};
+  return is_open() && poll(&p, 1, 0) == 1 && (p.revents & POLLERR) != 0;
 }
 
 std::size_t OutputFile::Write(const void* bytes, std::size_t size) {
