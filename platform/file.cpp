@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -28,6 +29,10 @@ bool IsNamedPipe(const char* name) {
 }
 
 }  // namespace
+
+bool IsPipe(const char* name) {
+  return IsNamedPipe(name);
+}
 
 // A named pipe exists already (its server made it): it is opened, never
 // created, and with read access too, which PeekNamedPipe needs to tell
@@ -114,6 +119,11 @@ bool OutputFile::Close() {
 OutputFile::OutputFile(const char* name)
     : fd_(open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
   if (fd_ < 0) Fail();
+}
+
+bool IsPipe(const char* name) {
+  struct stat status {};
+  return stat(name, &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
 OutputFile OutputFile::StandardOutput() {

@@ -19,6 +19,10 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr std::string_view kLineEnd = "\n";
 #endif
 
+// A FIFO, or on Windows a named pipe: opening it to write waits for, and
+// lets go of, the reader that waits on it.
+bool IsPipe(const char* name);
+
 class OutputFile {
  public:
   // Creates the file, or empties it; a FIFO or a device is opened as it is.
