@@ -24,6 +24,11 @@ void PcapStream::Append(const ArcnetFrame& frame) {
   WritePcapRecord(*file_, frame);
 }
 
+void PcapStream::Close() {
+  readerGoneAtClose_ = ReaderGone();
+  file_->Close();
+}
+
 std::string PcapStream::DisplayName() const {
   return name_ == kStandardOutput ? "standard output" : name_;
 }

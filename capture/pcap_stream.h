@@ -28,13 +28,13 @@ class PcapStream final : public CaptureOutput {
   void Append(const ArcnetFrame& frame) override;
   bool Flush() override { return file_->Flush(); }
   bool failed() const override { return file_->failed(); }
-  void Close() override { file_->Close(); }
+  void Close() override;
   std::string FailureMessage() const override;
 
   // The reader has closed its end of the FIFO or pipe: the capture has no
   // one left to write for. Asked without writing, so an idle capture learns
-  // it too.
-  bool ReaderGone() const { return file_ && file_->ReaderGone(); }
+  // it too; once closed, whether the reader had gone by then.
+  bool ReaderGone() const { return readerGoneAtClose_ || (file_ && file_->ReaderGone()); }
 
   // How the stream is named to the operator.
   std::string DisplayName() const;
@@ -44,4 +44,5 @@ class PcapStream final : public CaptureOutput {
   std::optional<RecordFile> file_;
   std::string openError_;
   std::uint64_t frames_ = 0;
+  bool readerGoneAtClose_ = false;
 };
