@@ -175,8 +175,10 @@ PONDEL_API std::int32_t PONDEL_CALL Com20020Init(void* initBlock, std::uint8_t d
 PONDEL_API std::int32_t PONDEL_CALL Com20020Exit(void) {
   auto& lib = TheLibrary();
   std::lock_guard lock(lib.lifecycle);
+  const std::uint64_t dropped = lib.queue.Dropped() + lib.link.FramesLost();
   lib.TakeOffline();
-  pondel::Trace("Com20020Exit: " + std::to_string(lib.delivered) + " frames delivered");
+  pondel::Trace("Com20020Exit: " + std::to_string(lib.delivered) + " frames delivered, " +
+                std::to_string(dropped) + " dropped");
   return 0;
 }
 

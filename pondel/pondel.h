@@ -30,7 +30,8 @@
 //                        even one that was killed: "Com20020Init: kind 0,
 //                        device 0, node 7, result 0", "Com20020Register(w5=02)",
 //                        "Com20020Register(r7)", "Com20020FlushRX",
-//                        "Com20020Exit: 1234 frames delivered" (since Init).
+//                        "Com20020Exit: 1234 frames delivered, 0 dropped"
+//                        (since Init; dropped as PondelDroppedFrames counts).
 // For the network server device the rate, seed and flood are the device's
 // (vornex-sim's command line); the queue is the library's own.
 // A value that does not parse, or lies outside its range, makes Com20020Init

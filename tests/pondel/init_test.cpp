@@ -206,7 +206,7 @@ TEST_F(InitTest, RefusesTheNodeItIsToldToAndTracesEveryCallButReceive) {
             "Com20020FlushRX\n"
             "Com20020Register(w5=02)\nCom20020Register(w7=40)\n"
             "Com20020Exit: " +
-                std::to_string(taken) + " frames delivered\n");
+                std::to_string(taken) + " frames delivered, 0 dropped\n");
 }
 
 TEST_F(InitTest, AfterExitEveryCallReportsOffLine) {
