@@ -63,11 +63,13 @@ OutputFile::~OutputFile() {
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)),
-      error_(std::move(other.error_)) {}
+      error_(std::move(other.error_)),
+      readerGone_(other.readerGone_) {}
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
   std::swap(handle_, other.handle_);
   std::swap(error_, other.error_);
+  std::swap(readerGone_, other.readerGone_);
   return *this;
 }
 
@@ -75,11 +77,21 @@ bool OutputFile::is_open() const {
   return handle_ != INVALID_HANDLE_VALUE;
 }
 
-bool OutputFile::ReaderGone() const {
-  if (!is_open() || GetFileType(handle_) != FILE_TYPE_PIPE) return false;
-  if (PeekNamedPipe(handle_, nullptr, 0, nullptr, nullptr, nullptr)) return false;
-  const DWORD why = GetLastError();
+namespace {
+
+bool ReaderLeft(DWORD why) {
   return why == ERROR_BROKEN_PIPE || why == ERROR_PIPE_NOT_CONNECTED || why == ERROR_NO_DATA;
+}
+
+}  // namespace
+
+// PeekNamedPipe needs read access, which a named pipe opened here has and
+// standard output may not: there only a refused write tells.
+bool OutputFile::ReaderGone() const {
+  if (readerGone_) return true;
+  if (!is_open() || GetFileType(handle_) != FILE_TYPE_PIPE) return false;
+  return !PeekNamedPipe(handle_, nullptr, 0, nullptr, nullptr, nullptr) &&
+         ReaderLeft(GetLastError());
 }
 
 std::size_t OutputFile::Write(const void* bytes, std::size_t size) {
@@ -89,6 +101,7 @@ std::size_t OutputFile::Write(const void* bytes, std::size_t size) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - written, 1u << 30));
     DWORD put = 0;
     if (!WriteFile(handle_, next + written, chunk, &put, nullptr) || put == 0) {
+      readerGone_ = ReaderLeft(GetLastError());
       Fail();
       break;
     }
@@ -137,11 +150,14 @@ OutputFile::~OutputFile() {
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), error_(std::move(other.error_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      error_(std::move(other.error_)),
+      readerGone_(other.readerGone_) {}
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
   std::swap(fd_, other.fd_);
   std::swap(error_, other.error_);
+  std::swap(readerGone_, other.readerGone_);
   return *this;
 }
 
@@ -153,7 +169,7 @@ bool OutputFile::ReaderGone() const {
   // The writing end of a pipe or FIFO that no one reads polls as an error;
   // a file never does.
   pollfd p{fd_, POLLOUT, 0};
-  return is_open() && poll(&p, 1, 0) == 1 && (p.revents & POLLERR) != 0;
+  return readerGone_ || (is_open() && poll(&p, 1, 0) == 1 && (p.revents & POLLERR) != 0);
 }
 
 std::size_t OutputFile::Write(const void* bytes, std::size_t size) {
@@ -164,6 +180,7 @@ std::size_t OutputFile::Write(const void* bytes, std::size_t size) {
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
       if (put == 0) errno = EIO;  // no progress and no reason: do not spin
+      readerGone_ = errno == EPIPE;
       Fail();
       break;
     }

@@ -42,8 +42,9 @@ class OutputFile {
   bool is_open() const;
 
   // A pipe or FIFO whose reader has closed its end: nothing written will
-  // ever be read. Asked without writing, so an idle writer learns it too.
-  // False for a file, and wherever the system cannot tell.
+  // ever be read. Asked without writing, so an idle writer learns it too,
+  // where the system can tell; a write refused for that reason tells it
+  // everywhere. False for a file.
   bool ReaderGone() const;
 
   // Writes all of `bytes`, going on after a short write; returns how many
@@ -76,6 +77,7 @@ class OutputFile {
   int fd_;
 #endif
   std::string error_;
+  bool readerGone_ = false;  // a write was refused: no one reads any more
 };
 
 }  // namespace platform
