@@ -22,7 +22,9 @@ static_assert(std::endian::native == std::endian::little,
 #if defined(PONDEL_BUILDING_LIBRARY)
 #define PONDEL_API __declspec(dllexport)
 #else
-#define PONDEL_API __declspec(dllimport)
+// Called through the import library's thunks, not declared dllimport: so a
+// test double linked statically in the DLL's place serves the same calls.
+#define PONDEL_API
 #endif
 #else
 #define PONDEL_API __attribute__((visibility("default")))

@@ -27,11 +27,20 @@
 #include <pthread.h>
 #include <string>
 #include <string_view>
-#include <sys/syscall.h>
 #include <thread>
 #include <time.h>
-#include <unistd.h>
 #include <vector>
+
+#if defined(_WIN32)
+// Not windows.h, whose macros would rename the dialog framework's members.
+// clang-format off
+#include <windef.h>
+#include <winbase.h>
+// clang-format on
+#else
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include "adapter/com20020.h"
 #include "bench/simulated_adapter.h"
@@ -65,11 +74,42 @@ double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-std::int64_t CpuNanoseconds(clockid_t clock) {
+// A thread's CPU clock, readable from other threads. On Windows the
+// thread's handle: the C runtime's clock of another thread there runs with
+// the wall clock.
+#if defined(_WIN32)
+using ThreadClock = HANDLE;
+
+ThreadClock CallingThreadClock() {
+  HANDLE thread = nullptr;
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0, FALSE,
+                  DUPLICATE_SAME_ACCESS);
+  return thread;
+}
+
+std::int64_t CpuNanoseconds(ThreadClock thread) {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
+  const auto ticks = [](FILETIME t) {
+    return static_cast<std::int64_t>((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
+  };
+  return (ticks(kernel) + ticks(user)) * 100;  // 100 ns ticks
+}
+#else
+using ThreadClock = clockid_t;
+
+ThreadClock CallingThreadClock() {
+  clockid_t clock{};
+  pthread_getcpuclockid(pthread_self(), &clock);
+  return clock;
+}
+
+std::int64_t CpuNanoseconds(ThreadClock clock) {
   timespec ts{};
   clock_gettime(clock, &ts);
   return std::int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
 }
+#endif
 
 // The receive window's ThreadStarter: starts ReceiveThread as the window
 // would, and lets the benchmark read the thread's CPU clock while it runs and
@@ -77,19 +117,21 @@ std::int64_t CpuNanoseconds(clockid_t clock) {
 struct CaptureThreadClock {
   std::atomic<platform::ThreadFunction> function{nullptr};
   std::atomic<bool> started{false};
-  clockid_t clock{};  // written before `started` is set
-  pid_t tid = 0;      // likewise
+  ThreadClock clock{};  // written before `started` is set
+  pid_t tid = 0;        // likewise
   std::atomic<bool> ended{false};
   std::atomic<std::int64_t> totalNanoseconds{0};
 };
 CaptureThreadClock captureThread;
 
 int MeasuredThread(void* param) {
-  pthread_getcpuclockid(pthread_self(), &captureThread.clock);
+  captureThread.clock = CallingThreadClock();
+#if !defined(_WIN32)  // only the Linux scheduler's account of it is read
   captureThread.tid = static_cast<pid_t>(syscall(SYS_gettid));
+#endif
   captureThread.started = true;
   const int result = captureThread.function.load()(param);
-  captureThread.totalNanoseconds = CpuNanoseconds(CLOCK_THREAD_CPUTIME_ID);
+  captureThread.totalNanoseconds = CpuNanoseconds(captureThread.clock);
   captureThread.ended = true;
   return result;
 }
@@ -110,8 +152,9 @@ struct ThreadSnapshot {
   std::string waitingIn;  // the kernel function it sleeps in (wchan), if it sleeps
 };
 
-ThreadSnapshot Snapshot(pid_t tid) {
+ThreadSnapshot Snapshot([[maybe_unused]] pid_t tid) {
   ThreadSnapshot snapshot;
+#if !defined(_WIN32)  // Windows keeps no such account of a thread
   const std::string task = "/proc/self/task/" + std::to_string(tid);
   std::ifstream schedstat(task + "/schedstat");
   std::int64_t running = 0;
@@ -123,17 +166,22 @@ ThreadSnapshot Snapshot(pid_t tid) {
   if (const auto close = line.rfind(')'); close != std::string::npos && close + 2 < line.size())
     snapshot.state = line[close + 2];
   if (snapshot.state != 'R') std::getline(std::ifstream(task + "/wchan"), snapshot.waitingIn);
+#endif
   return snapshot;
 }
 
 // Time the hypervisor gave the machine's virtual CPUs to others, in ms.
 double StealMilliseconds() {
+#if defined(_WIN32)
+  return 0;  // not told to a Windows program
+#else
   std::ifstream stat("/proc/stat");
   std::string cpu;
   std::int64_t fields[8] = {};
   stat >> cpu;
   for (std::int64_t& field : fields) stat >> field;
   return static_cast<double>(fields[7]) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+#endif
 }
 
 // A time the capture thread counted no frame for longer than a network's
@@ -274,7 +322,7 @@ std::int64_t PcapRecordCount(const char* name) {
 // Blocks in the text dump: each starts with this line. Read in large pieces:
 // a flood leaves hundreds of MiB.
 std::int64_t TextBlockCount(const char* name) {
-  constexpr std::string_view kFirstLine = "Received Packet:\n";
+  constexpr std::string_view kFirstLine = "Received Packet:";  // then the line's end
   std::ifstream in(name, std::ios::binary);
   std::string piece(1 << 20, '\0');
   std::size_t kept = 0;  // the end of the last piece, which may hold a line's start
@@ -319,7 +367,7 @@ Run Capture(bool flood, std::chrono::milliseconds duration) {
           run.failure = "the capture thread was not started through the window's ThreadStarter";
           return;
         }
-        const clockid_t threadClock = captureThread.clock;  // the thread runs until Stop
+        const ThreadClock threadClock = captureThread.clock;  // the thread runs until Stop
         const std::uint64_t droppedBefore = PondelDroppedFrames();
         const std::int64_t received0 = ReceivedCount.load();
         const std::int64_t cpu0 = CpuNanoseconds(threadClock);
@@ -377,15 +425,23 @@ std::int64_t Percentile(std::vector<std::int64_t> v, double p) {
   return v[at];
 }
 
-void PrintLoad(const char* when) {
+void PrintLoad([[maybe_unused]] const char* when) {
+#if !defined(_WIN32)  // Windows has no load average
   double load[3] = {};
   if (getloadavg(load, 3) == 3)
     std::printf("Load average %s: %.2f %.2f %.2f on %u cores\n", when, load[0], load[1], load[2],
                 std::thread::hardware_concurrency());
+#endif
 }
 
 // Where the capture thread's time went when it fell behind.
 void PrintScheduler(const Run& run) {
+#if defined(_WIN32)
+  if (run.standStills.empty()) {  // no account of the scheduler is read on Windows
+    std::printf("  scheduler           not told to a Windows program\n");
+    return;
+  }
+#endif
   std::printf(
       "  scheduler           capture thread runnable but waiting for a CPU %.1f ms;\n"
       "                      the machine's steal time %.1f ms\n",
@@ -483,7 +539,7 @@ int main(int argc, char** argv) {
 
   bench::TempFolder folder;
   std::filesystem::current_path(folder.path());
-  std::printf("Capture files in %s\n", folder.path().c_str());
+  std::printf("Capture files in %s\n", folder.path().string().c_str());
   PrintLoad("at start");
 
   // A duration of 0 leaves that capture out.

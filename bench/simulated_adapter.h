@@ -6,9 +6,12 @@
 
 #include <cstdint>
 #include <cstdlib>
+
+#if !defined(_WIN32)
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#endif
 
 #include "adapter/com20020.h"
 
@@ -16,12 +19,23 @@ namespace bench {
 
 // `rate` in frames/s, as PONDEL_SIM_RATE takes it. True when Com20020Init
 // succeeded.
+inline void SetEnv(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value);  // an empty value clears it
+#else
+  if (*value != '\0')
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+#endif
+}
+
 inline bool SimulatedAdapterOnLine(bool flood, bool shortest, const char* rate) {
-  setenv("PONDEL_SIM_FLOOD", flood ? "1" : "0", 1);
-  setenv("PONDEL_SIM_SHORTEST", shortest ? "1" : "0", 1);
-  setenv("PONDEL_SIM_RATE", rate, 1);
-  setenv("PONDEL_SIM_SEED", "1", 1);
-  unsetenv("PONDEL_SIM_QUEUE");
+  SetEnv("PONDEL_SIM_FLOOD", flood ? "1" : "0");
+  SetEnv("PONDEL_SIM_SHORTEST", shortest ? "1" : "0");
+  SetEnv("PONDEL_SIM_RATE", rate);
+  SetEnv("PONDEL_SIM_SEED", "1");
+  SetEnv("PONDEL_SIM_QUEUE", "");
   LocalInitBlock block{};
   block.timeoutCode = 0x18;
   block.nodeId = 5;
@@ -32,6 +46,7 @@ inline bool SimulatedAdapterOnLine(bool flood, bool shortest, const char* rate) 
   return Com20020Init(&block, 0, kAdapterUsb) == 0;
 }
 
+#if !defined(_WIN32)  // the library benchmarks, Linux only
 // On an adapter on line: the receive event registered, receive-all switched
 // on with the four register requests a capture makes, and the frames already
 // waiting discarded. Ends the capture and takes the adapter off line when it
@@ -68,5 +83,7 @@ class LibraryCapture {
  private:
   int event_ = eventfd(0, EFD_CLOEXEC);
 };
+
+#endif
 
 }  // namespace bench

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -12,10 +13,22 @@ namespace bench {
 class TempFolder {
  public:
   TempFolder() {
+#if defined(_WIN32)
+    // No mkdtemp: a random name, taken only when no folder has it yet.
+    std::random_device random;
+    for (int attempt = 0; path_.empty() && attempt < 100; ++attempt) {
+      const auto candidate =
+          std::filesystem::temp_directory_path() /
+          ("tarnwick-bench-" + std::to_string(random()) + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) path_ = candidate;
+    }
+    if (path_.empty()) throw std::runtime_error("no temporary folder could be made");
+#else
     std::string pattern =
         (std::filesystem::temp_directory_path() / "tarnwick-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+#endif
   }
   ~TempFolder() {
     std::error_code ec;
@@ -24,7 +37,9 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& path() const {
+    return path_;
+  }
 
  private:
   std::filesystem::path path_;

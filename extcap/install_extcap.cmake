@@ -1,5 +1,6 @@
 # Run by cmake --install: puts tarnwick-extcap where Wireshark looks for
-# extcap programs.
+# extcap programs, as a symbolic link to the installed program (which finds
+# its library from where it really lies).
 #
 #   TARNWICK_EXTCAP_DIR set at configure time: that folder.
 #   An install into the home folder (a user install, such as
@@ -7,14 +8,7 @@
 #   $XDG_CONFIG_HOME/wireshark/extcap, by default ~/.config/wireshark/extcap.
 #   Any other install (a system one, such as the default /usr/local): the
 #   global extcap folder of this machine's Wireshark.
-#
-# On Linux a symbolic link to the installed program, which finds its library
-# from where it really lies. Windows has no such links: the program and
-# Pondel.dll are copied (Wireshark runs only the programs there).
 set(home "$ENV{HOME}")
-if(WIN32)
-  set(home "$ENV{USERPROFILE}")
-endif()
 set(user_install FALSE)
 if(home)
   cmake_path(IS_PREFIX home "${CMAKE_INSTALL_PREFIX}" NORMALIZE user_install)
@@ -22,8 +16,6 @@ endif()
 
 if(TARNWICK_EXTCAP_DIR)
   set(folder "${TARNWICK_EXTCAP_DIR}")
-elseif(user_install AND WIN32)
-  set(folder "$ENV{APPDATA}/Wireshark/extcap")
 elseif(user_install)
   set(config "$ENV{XDG_CONFIG_HOME}")
   if(NOT IS_ABSOLUTE "${config}")
@@ -35,14 +27,7 @@ else()
 endif()
 
 set(program "${CMAKE_INSTALL_PREFIX}/${TARNWICK_EXTCAP_PROGRAM}")
-set(destination "$ENV{DESTDIR}${folder}")
-file(MAKE_DIRECTORY "${destination}")
-if(WIN32)
-  message(STATUS "Installing: ${destination} (tarnwick-extcap for Wireshark)")
-  file(COPY "${program}" "${CMAKE_INSTALL_PREFIX}/${TARNWICK_EXTCAP_LIBRARY}"
-       DESTINATION "${destination}")
-else()
-  get_filename_component(name "${program}" NAME)
-  message(STATUS "Installing: ${destination}/${name} -> ${program} (for Wireshark)")
-  file(CREATE_LINK "${program}" "${destination}/${name}" SYMBOLIC)
-endif()
+set(link "$ENV{DESTDIR}${folder}/tarnwick-extcap")
+message(STATUS "Installing: ${link} -> ${program} (for Wireshark)")
+file(MAKE_DIRECTORY "$ENV{DESTDIR}${folder}")
+file(CREATE_LINK "${program}" "${link}" SYMBOLIC)

@@ -3,11 +3,13 @@
 #if defined(_WIN32)
 #include <windows.h>
 
+#include <cstdlib>
 #include <knownfolders.h>
 #include <shlobj.h>
 #else
 #include <cstdlib>
 #include <pwd.h>
+#include <string>
 #include <unistd.h>
 #endif
 
@@ -16,6 +18,12 @@ namespace platform {
 #if defined(_WIN32)
 
 std::filesystem::path UserConfigFolder() {
+  // The environment's name for the folder first: the known folder cannot be
+  // moved for one program.
+  if (const wchar_t* appData = _wgetenv(L"APPDATA")) {
+    std::filesystem::path path(appData);
+    if (path.is_absolute()) return path;
+  }
   PWSTR folder = nullptr;
   std::filesystem::path result;
   if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &folder))) {
@@ -23,6 +31,10 @@ std::filesystem::path UserConfigFolder() {
   }
   CoTaskMemFree(folder);  // owed even when the call failed
   return result;
+}
+
+std::filesystem::path ProgramSettingsFolder(std::string_view name) {
+  return UserConfigFolder() / name;
 }
 
 std::filesystem::path WindowsFolder() {
@@ -45,6 +57,12 @@ std::filesystem::path UserConfigFolder() {
   }
   if (home == nullptr || home[0] == '\0') return {};
   return std::filesystem::path(home) / ".config";
+}
+
+std::filesystem::path ProgramSettingsFolder(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return UserConfigFolder() / lower;
 }
 
 std::filesystem::path WindowsFolder() {

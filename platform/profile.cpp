@@ -45,8 +45,9 @@ std::optional<std::string> WritePrivateProfileStrings(const char* section,
     }
   }
   // Out of the system's cache and into the copy before it replaces the file.
-  if (!failure && !::WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp.c_str()))
-    failure = LastErrorText();
+  // This call always returns FALSE, as documented, whether the flush worked
+  // or not: what it wrote is checked by the replacement.
+  if (!failure) ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp.c_str());
   if (!failure && !(exists ? ReplaceFileA(fileName, temp.c_str(), nullptr,
                                           REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                            : MoveFileExA(temp.c_str(), fileName, MOVEFILE_WRITE_THROUGH))) {

@@ -12,7 +12,6 @@ namespace {
 constexpr std::size_t kReaderBuffer = 64 * 1024;
 
 // Fixed parts of the bodies, in bytes.
-constexpr std::size_t kVersionRangeSize = 4;
 constexpr std::size_t kFrameHeaderSize = 6;  // sequence, source, destination
 
 // Builds one message: the length field is filled in when the body is done.

@@ -8,6 +8,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpcap-dev tshark iproute2
   qt6-base-dev qt6-base-private-dev fonts-dejavu-core xvfb xauth
+  # Tarnwick.exe: mingw-w64 for both architectures (the -posix compilers,
+  # whose runtime has std::thread), GoogleTest's sources to build for
+  # Windows, and Wine to run the 64-bit build's tests, with its fonts (the
+  # system font, and Marlett for the caption's buttons).
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 fonts-wine
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the README's pictures of the five windows in docs/: the program on
-# the Qt backend under Xvfb, with a window manager drawing the frames.
+# Makes the README's pictures of the five windows in docs/: the Linux
+# program on the Qt backend under Xvfb, with a window manager drawing the
+# frames, and Tarnwick.exe under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -16,3 +17,9 @@ xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
   openbox >/dev/null 2>&1 &
   sleep 1
   QT_QPA_PLATFORM=xcb build/bin/screenshots docs'
+
+# The same windows of Tarnwick.exe under Wine, on Wine's own desktop, which
+# draws their frames as Windows does: docs/*-windows.png.
+cmake --preset windows-x64 >/dev/null
+cmake --build --preset windows-x64 --target screenshots
+scripts/wine.sh bash -c '"$WINE" build-win64/bin/screenshots.exe docs -windows'

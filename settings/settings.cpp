@@ -64,7 +64,7 @@ platform::ProfileString IntString(const IntKey& key, int value) {
 }  // namespace
 
 std::filesystem::path SettingsFilePath() {
-  return platform::UserConfigFolder() / "tarnwick" / kFileName;
+  return platform::ProgramSettingsFolder("Tarnwick") / kFileName;
 }
 
 std::filesystem::path ChooseSettingsFile(const std::filesystem::path& own,

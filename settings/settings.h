@@ -54,8 +54,9 @@ void LoadSettings();
 // is told that the settings were not saved, and why.
 void SaveSettings(SettingsPrompt& ui);
 
-// Where the settings are saved: Tarnwick.ini in the folder "tarnwick" of the
-// user's settings folder (platform/folders.h).
+// Where the settings are saved: Tarnwick.ini in the program's settings
+// folder (platform/folders.h): %APPDATA%\Tarnwick on Windows,
+// ~/.config/tarnwick on Linux.
 std::filesystem::path SettingsFilePath();
 
 // The file to load: `own` when it exists, else `legacy` when that exists (a

@@ -15,6 +15,7 @@
 #include "app/quillan_app.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "tests/support/environment.h"
 #include "tests/support/scripted_library.h"
 #include "tests/support/temp_dir.h"
 #include "ui/automation.h"
@@ -40,12 +41,12 @@ class ProgramTest : public ::testing::Test {
 
  protected:
   ProgramTest() {
-    setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
+    SetUserConfigFolder(home_.path());
     ui::fake::ClearRecords();
     LocalInit = {};
     ServerInit = {};
   }
-  ~ProgramTest() override { unsetenv("XDG_CONFIG_HOME"); }
+  ~ProgramTest() override { ResetUserConfigFolder(); }
 
   // The settings file's content before the program starts.
   void WriteSettings(const std::string& keys) {
@@ -53,7 +54,7 @@ class ProgramTest : public ::testing::Test {
     std::ofstream(settingsFile(), std::ios::binary) << "[Tarnwick]\n" << keys;
   }
   std::filesystem::path settingsFile() const { return home_.path() / "tarnwick" / "Tarnwick.ini"; }
-  std::string SavedSettings() const { return ReadFile(settingsFile()); }
+  std::string SavedSettings() const { return ReadTextFile(settingsFile()); }
 
   TempDir home_;
   TempDir cwdDir_;

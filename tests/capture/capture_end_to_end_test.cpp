@@ -8,6 +8,7 @@
 #include "capture/receive_thread.h"
 #include "tests/app/app_harness.h"
 #include "tests/capture/frame_files.h"
+#include "tests/support/environment.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/tshark.h"
 
@@ -33,12 +34,12 @@ std::vector<std::string> TextDumpData(const std::string& dump) {
 class CaptureEndToEndTest : public ProgramTest {
  protected:
   CaptureEndToEndTest() {
-    setenv("PONDEL_SIM_RATE", "2000", 1);
-    setenv("PONDEL_SIM_SEED", "7", 1);
+    SetEnv("PONDEL_SIM_RATE", "2000");
+    SetEnv("PONDEL_SIM_SEED", "7");
   }
   ~CaptureEndToEndTest() override {
-    unsetenv("PONDEL_SIM_RATE");
-    unsetenv("PONDEL_SIM_SEED");
+    UnsetEnv("PONDEL_SIM_RATE");
+    UnsetEnv("PONDEL_SIM_SEED");
   }
 
   // From the main window: connect, open the receive window and capture until
@@ -71,7 +72,7 @@ TEST_F(CaptureEndToEndTest, CountBoxFilesAndTsharkAgreeFrameForFrame) {
   });
 
   const auto records = PcapRecords(ReadFile(kCaptureFileName));
-  const auto blocks = TextDumpData(ReadFile(kTextDumpFileName));
+  const auto blocks = TextDumpData(ReadTextFile(kTextDumpFileName));
   ASSERT_GE(records.size(), 300u);
   EXPECT_EQ(shown, std::to_string(records.size()));
   ASSERT_EQ(blocks.size(), records.size());

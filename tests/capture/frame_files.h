@@ -44,7 +44,7 @@ inline std::vector<PcapRecordView> PcapRecords(const std::string& file) {
 template <typename Write>
 std::string WrittenBy(const std::filesystem::path& file, Write write) {
   {
-    RecordFile out{platform::OutputFile(file.c_str())};
+    RecordFile out{platform::OutputFile(file.string().c_str())};
     write(out);
   }
   return ReadFile(file);

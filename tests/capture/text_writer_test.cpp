@@ -13,7 +13,9 @@ using namespace testing_support;
 
 std::string TextOf(const ArcnetFrame& frame) {
   TempDir dir;
-  return WrittenBy(dir.path() / "dump.tmp", [&](RecordFile& out) { WriteTextRecord(out, frame); });
+  const auto file = dir.path() / "dump.tmp";
+  WrittenBy(file, [&](RecordFile& out) { WriteTextRecord(out, frame); });
+  return ReadTextFile(file);
 }
 
 TEST(TextWriterTest, SampleFrameBlockIsExact) {

@@ -293,10 +293,12 @@ TEST(Framework, EnterEscapeAndTheCloseBoxEndTheDialogThroughItsCommands) {
   }
   {
     // The close box is the system command Close, whose default is Cancel.
+    // Restore, for a window that is not minimised, is a command with nothing
+    // to do (Move would start Windows' keyboard loop for moving the window).
     MainProbe main;
     EXPECT_EQ(RunAsMainWindow(main,
                               [] {
-                                EXPECT_TRUE(SystemCommand(kMain, 0xF010));  // Move: nothing to do
+                                EXPECT_TRUE(SystemCommand(kMain, 0xF120));  // Restore
                                 EXPECT_TRUE(WaitForWindow(kMain));
                                 EXPECT_TRUE(PressCloseBox(kMain));
                               }),

@@ -13,6 +13,7 @@
 #include "adapter/init_blocks.h"
 #include "app/quillan_app.h"
 #include "res/resource.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 #include "ui/automation.h"
 
@@ -27,16 +28,16 @@ using testing_support::TempDir;
 class ProgramScenario : public ::testing::Test {
  protected:
   ProgramScenario() {
-    setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
-    setenv("PONDEL_SIM_RATE", "500", 1);
-    setenv("PONDEL_SIM_SEED", "11", 1);
+    testing_support::SetUserConfigFolder(home_.path());
+    testing_support::SetEnv("PONDEL_SIM_RATE", "500");
+    testing_support::SetEnv("PONDEL_SIM_SEED", "11");
     LocalInit = {};
     ServerInit = {};
   }
   ~ProgramScenario() override {
-    unsetenv("XDG_CONFIG_HOME");
-    unsetenv("PONDEL_SIM_RATE");
-    unsetenv("PONDEL_SIM_SEED");
+    testing_support::ResetUserConfigFolder();
+    testing_support::UnsetEnv("PONDEL_SIM_RATE");
+    testing_support::UnsetEnv("PONDEL_SIM_SEED");
   }
 
   void Run(const std::function<void()>& driver) {

@@ -3,7 +3,6 @@
 // options Wireshark shows are the settings dialog's, with the operator's
 // settings as defaults. The capture itself: tests/capture/front_ends_test.cpp
 // and, through the real tshark, tshark_extcap_test.cpp.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "extcap/extcap_main.h"
+#include "tests/support/environment.h"
 #include "tests/support/scripted_library.h"
 #include "tests/support/temp_dir.h"
 
@@ -22,10 +22,10 @@ using namespace testing_support;
 class ExtcapCommandLineTest : public ::testing::Test {
  protected:
   ExtcapCommandLineTest() {
-    setenv("XDG_CONFIG_HOME", home_.path().c_str(), 1);
+    SetUserConfigFolder(home_.path());
     ScriptedLibrary::Get().Reset();
   }
-  ~ExtcapCommandLineTest() override { unsetenv("XDG_CONFIG_HOME"); }
+  ~ExtcapCommandLineTest() override { ResetUserConfigFolder(); }
 
   struct Result {
     int status;

@@ -1,13 +1,31 @@
 #include "tests/support/fault_injection.h"
 
 #include <csignal>
+#include <system_error>
+
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <system_error>
 #include <unistd.h>
+#endif
 
 namespace testing_support {
+
+#if defined(_WIN32)
+
+// Windows has neither a file system a process may mount nor a limit on the
+// size of its files: the tests that need them run on Linux.
+SmallFilesystem::SmallFilesystem(std::uintmax_t) {
+  why_ = "a small file system is made only on Linux (a tmpfs)";
+}
+SmallFilesystem::~SmallFilesystem() = default;
+void SmallFilesystem::Fill(const std::string&) const {}
+
+FileSizeLimit::FileSizeLimit(std::uintmax_t) : previous_(0), previousHandler_(nullptr) {}
+FileSizeLimit::~FileSizeLimit() = default;
+
+#else
 
 SmallFilesystem::SmallFilesystem(std::uintmax_t bytes) {
   std::filesystem::create_directory(path());
@@ -50,5 +68,7 @@ FileSizeLimit::~FileSizeLimit() {
   setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, previousHandler_);
 }
+
+#endif
 
 }  // namespace testing_support

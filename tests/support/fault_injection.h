@@ -50,6 +50,16 @@ class FileSizeLimit {
 
 }  // namespace testing_support
 
+// Skip the test on Windows, which has no file size limit and no /dev/full,
+// the device that takes no byte.
+#if defined(_WIN32)
+#define SKIP_WITHOUT_FILE_SIZE_LIMIT() GTEST_SKIP() << "a file size limit is set only on Linux"
+#define SKIP_WITHOUT_DEV_FULL() GTEST_SKIP() << "/dev/full is Linux's"
+#else
+#define SKIP_WITHOUT_FILE_SIZE_LIMIT() static_cast<void>(0)
+#define SKIP_WITHOUT_DEV_FULL() static_cast<void>(0)
+#endif
+
 #define SKIP_WITHOUT_SMALL_FILESYSTEM(fs)            \
   do {                                               \
     if (!(fs).mounted()) GTEST_SKIP() << (fs).why(); \

@@ -35,4 +35,9 @@ class ScopedCurrentDir {
 
 std::string ReadFile(const std::filesystem::path& file);
 
+// A text file as a program reads it in text mode: its lines end in '\n'. On
+// Windows each must end in "\r\n" on disk, as Notepad needs, and a bare
+// '\n' fails the test.
+std::string ReadTextFile(const std::filesystem::path& file);
+
 }  // namespace testing_support

@@ -21,6 +21,7 @@
 
 #include "res/resource.h"
 #include "res/templates.h"
+#include "tests/ui/click_counter.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
 #include "ui/qt/state.h"
@@ -150,31 +151,6 @@ TEST_P(TemplateLayout, AssistiveTechnologySeesEachControlAsItsKind) {
 INSTANTIATE_TEST_SUITE_P(AllTemplates, TemplateLayout,
                          ::testing::Values(IDD_ABOUTBOX, IDD_TARNWICK_DIALOG, IDD_LOCAL_SETTINGS,
                                            IDD_SERVER_SETTINGS, IDD_RECEIVE));
-
-// A dialog that counts the clicks on one button and what its check was then.
-class ClickCounter : public CDialog {
- public:
-  ClickCounter(int templateId, int buttonId) : CDialog(templateId), buttonId_(buttonId) {}
-
-  int clicks = 0;
-  int checkSeen = -1;
-
- protected:
-  std::span<const MessageMapEntry> GetMessageMap() const override {
-    static constexpr MessageMapEntry map[] = {
-        OnClicked<&ClickCounter::OnButton>(IDC_MORLA),
-        OnClicked<&ClickCounter::OnButton>(IDC_AUTO_DETECT),
-    };
-    return map;
-  }
-
- private:
-  void OnButton() {
-    ++clicks;
-    checkSeen = IsDlgButtonChecked(buttonId_);
-  }
-  int buttonId_;
-};
 
 // The ways an operator activates a button on the Linux desktop; each must
 // be the button's click, whatever Qt would do with the button by itself.

@@ -1,7 +1,9 @@
-// Pictures of the five windows for the README: runs the program on the Qt
-// backend against the simulated network, opens each window as an operator
-// would, and saves what the screen shows of it, frame included.
-//   screenshots OUTPUT_FOLDER   (under an X server with a window manager)
+// Pictures of the five windows for the README: runs the program on the
+// build's backend against the simulated network, opens each window as an
+// operator would, and saves what the screen shows of it, frame included.
+//   screenshots OUTPUT_FOLDER [SUFFIX]
+// Qt: under an X server with a window manager; Win32: under Wine. Each file
+// is named after its window, with SUFFIX before ".png".
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,14 +11,11 @@
 #include <string>
 #include <thread>
 
-#include <QApplication>
-#include <QPixmap>
-#include <QScreen>
-#include <QWidget>
-
 #include "app/quillan_app.h"
 #include "res/resource.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/screenshot.h"
 #include "ui/automation.h"
 #include "ui/ui_thread.h"
 
@@ -34,33 +33,30 @@ void Check(bool ok, const char* what) {
   }
 }
 
+std::string suffix;
+
 // Saves the window on top, with its frame, once it has been painted.
-void Snap(int templateId, const fs::path& file) {
+void Snap(int templateId, const fs::path& folder, const std::string& name) {
   Check(WaitForWindow(templateId), "window did not open");
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  ui::SendToUiThread([&] {
-    QWidget* window = QApplication::activeModalWidget();
-    if (window == nullptr) return Check(false, "no window on top");
-    const QRect frame = window->frameGeometry();
-    const QPixmap picture =
-        window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    Check(picture.save(QString::fromStdString(file.string())), "could not save");
-    std::printf("%s\n", file.c_str());
-  });
+  const fs::path file = folder / (name + suffix + ".png");
+  ui::SendToUiThread([&] { Check(SaveTopWindow(file), "could not save the window"); });
+  std::printf("%s\n", file.string().c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [SUFFIX]\n", argv[0]);
     return 2;
   }
   const fs::path out = fs::absolute(argv[1]);
+  if (argc == 3) suffix = argv[2];
   testing_support::TempDir home, work;
   testing_support::ScopedCurrentDir cwd(work.path());
-  setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
-  setenv("PONDEL_SIM_RATE", "200", 1);
+  testing_support::SetUserConfigFolder(home.path());
+  testing_support::SetEnv("PONDEL_SIM_RATE", "200");
 
   RunScenario(
       [] {
@@ -69,19 +65,19 @@ int main(int argc, char** argv) {
       },
       [&] {
         constexpr int kMain = IDD_TARNWICK_DIALOG;
-        Snap(kMain, out / "main-window.png");
+        Snap(kMain, out, "main-window");
         Click(kMain, IDC_SETTINGS);
-        Snap(IDD_LOCAL_SETTINGS, out / "local-settings.png");
+        Snap(IDD_LOCAL_SETTINGS, out, "local-settings");
         PressEscape(IDD_LOCAL_SETTINGS);
         Check(WaitForWindow(kMain), "main window");
         Click(kMain, IDC_VORNEX);
         Click(kMain, IDC_SETTINGS);
-        Snap(IDD_SERVER_SETTINGS, out / "server-settings.png");
+        Snap(IDD_SERVER_SETTINGS, out, "server-settings");
         PressEscape(IDD_SERVER_SETTINGS);
         Check(WaitForWindow(kMain), "main window");
         Click(kMain, IDC_USB);
         SystemCommand(kMain, IDM_ABOUTBOX);
-        Snap(IDD_ABOUTBOX, out / "about-box.png");
+        Snap(IDD_ABOUTBOX, out, "about-box");
         PressEscape(IDD_ABOUTBOX);
         Check(WaitForWindow(kMain), "main window");
         Click(kMain, IDC_CONNECT);
@@ -93,10 +89,10 @@ int main(int argc, char** argv) {
               "frames");
         Click(IDD_RECEIVE, IDC_STOP);
         Check(WaitUntil([] { return IsEnabled(IDD_RECEIVE, IDC_START); }), "stop");
-        Snap(IDD_RECEIVE, out / "receive-window.png");
+        Snap(IDD_RECEIVE, out, "receive-window");
         Click(IDD_RECEIVE, IDOK);
         Check(WaitForWindow(kMain), "main window");
-        Snap(kMain, out / "main-window-online.png");
+        Snap(kMain, out, "main-window-online");
         PressEscape(kMain);
       });
   return failed ? 1 : 0;

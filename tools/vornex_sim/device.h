@@ -54,6 +54,10 @@ class VornexDevice {
   enum class Stage { kHello, kInit, kOnLine };
 
   struct Client {
+    // Spelt out: clang judges std::optional<Client>'s emplace() while this
+    // class is still incomplete, and would not see the member initialisers.
+    Client() {}
+
     pondel::net::Socket socket;
     std::string name;  // its address, for the log
     pondel::wire::MessageReader reader;

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The Windows program: builds Tarnwick.exe, tarnwick-extcap.exe and
+# Pondel.dll for 64-bit and 32-bit Windows with mingw-w64, runs the 64-bit
+# build's tests under Wine (the core tests, and the conformance suite on the
+# Win32 backend), starts Tarnwick.exe once and has tshark read the sample
+# file it writes, has tshark read a capture of tarnwick-extcap.exe, checks
+# what the programs link and export, and makes the zips.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+# Both architectures; the 32-bit build is the one whose ServerInitBlock has
+# the maker's 4-byte pointer (adapter/com20020.h asserts its layout).
+for preset in windows-x64 windows-x86; do
+  cmake --preset $preset >/dev/null
+  cmake --build --preset $preset
+done
+
+# The 32-bit Pondel.dll exports the maker's names as they are, with no
+# decoration (__cdecl, C linkage), and nothing else but our one addition.
+exports=$(i686-w64-mingw32-objdump -p build-win32/bin/Pondel.dll |
+  sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/ && NR > 1 {print $NF}' | sort | xargs)
+expected="Com20020Exit Com20020FlushRX Com20020Init Com20020Receive Com20020Register Com20020ResetWakeOnReceive Com20020WakeOnReceive PondelDroppedFrames"
+if [ "$exports" != "$expected" ]; then
+  echo "32-bit Pondel.dll exports: $exports" >&2
+  echo "expected:                  $expected" >&2
+  exit 1
+fi
+echo "32-bit Pondel.dll exports exactly: $exports"
+
+# shellcheck disable=SC2016  # expanded in the shell that scripts/wine.sh starts
+scripts/wine.sh bash -c '
+  set -euo pipefail
+  system32="$WINEPREFIX/drive_c/windows/system32"
+  # No MinGW runtime to ship: every DLL the programs import is the system'"'"'s,
+  # or Pondel.dll.
+  for build in build-win64 build-win32; do
+    for program in $build/bin/Tarnwick.exe $build/bin/tarnwick-extcap.exe $build/bin/Pondel.dll; do
+      objdump=x86_64-w64-mingw32-objdump
+      [ $build = build-win32 ] && objdump=i686-w64-mingw32-objdump
+      for dll in $($objdump -p "$program" | awk "/DLL Name:/ {print \$3}"); do
+        lower=$(echo "$dll" | tr A-Z a-z)
+        if [ "$lower" != pondel.dll ] && [ ! -e "$system32/$lower" ]; then
+          echo "$program imports $dll, which is no system DLL" >&2
+          exit 1
+        fi
+      done
+    done
+  done
+  echo "Tarnwick.exe, tarnwick-extcap.exe and Pondel.dll import only system DLLs"
+
+  ctest --preset windows-x64
+
+  # tarnwick-extcap.exe answers Wireshark, and captures to standard output
+  # the bytes of a pcap stream, no line end rewritten; it ends when its
+  # reader does.
+  extcap=build-win64/bin/tarnwick-extcap.exe
+  interfaces=$("$WINE" $extcap --extcap-interfaces | tr -d "\r")
+  if ! grep -qx "interface {value=tarnwick-arcnet-usb}{display=Tarnwick ARCNET: USB adapter}" \
+      <<<"$interfaces"; then
+    echo "tarnwick-extcap.exe --extcap-interfaces said: $interfaces" >&2
+    exit 1
+  fi
+  stream=$(mktemp)
+  PONDEL_SIM_RATE=2000 "$WINE" $extcap --capture --extcap-interface tarnwick-arcnet-usb --fifo - |
+    head -c 100000 >"$stream"
+  # The last record is cut where head stopped reading, which tshark reports
+  # with a status of its own.
+  frames=$(tshark -r "$stream" -T fields -e frame.protocols 2>/dev/null |
+    grep -c "^arcnet:llc:bacnet" || true)
+  malformed=$({ tshark -r "$stream" -Y _ws.malformed 2>/dev/null || true; } | wc -l)
+  rm -f "$stream"
+  if [ "$frames" -lt 500 ] || [ "$malformed" != 0 ]; then
+    echo "tarnwick-extcap.exe wrote $frames frames of BACnet over ARCNET, $malformed malformed" >&2
+    exit 1
+  fi
+  echo "tarnwick-extcap.exe listed its interfaces and captured $frames frames to standard output"
+
+  # A start of the program in a fresh folder: the sample file is written
+  # before the main window opens; the window is then closed as the desktop
+  # closes it.
+  run=$(mktemp -d)
+  (cd "$run" && exec "$WINE" "$OLDPWD/build-win64/bin/Tarnwick.exe") &
+  program=$!
+  for _ in $(seq 100); do
+    [ "$(stat -c %s "$run/arcnet.tmp" 2>/dev/null || echo 0)" = 207 ] && break
+    sleep 0.1
+  done
+  sleep 1
+  "$WINE" taskkill /im Tarnwick.exe >/dev/null
+  wait $program
+  protocols=$(tshark -r "$run/arcnet.tmp" -T fields -e frame.protocols 2>/dev/null | sort -u)
+  malformed=$(tshark -r "$run/arcnet.tmp" -Y _ws.malformed 2>/dev/null | wc -l)
+  rm -rf "$run"
+  if [ "$protocols" != "arcnet:llc:bacnet:bacapp" ] || [ "$malformed" != 0 ]; then
+    echo "Tarnwick.exe wrote an arcnet.tmp that tshark reads as \"$protocols\"" >&2
+    exit 1
+  fi
+  echo "Tarnwick.exe started, wrote arcnet.tmp (tshark: $protocols) and closed"
+'
+
+# The zips: Tarnwick.exe, Pondel.dll and the read-me, per architecture.
+for build in build-win64 build-win32; do
+  (cd $build && cpack -G ZIP >/dev/null && ls ./*.zip)
+done

@@ -1,0 +1,106 @@
+// The Win32 backend's model: each dialog a window of the platform's dialog
+// manager, built from an in-memory template; the windows and message boxes
+// that are open, and what the backend's files share.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The framework's headers before windows.h, whose macros would rename their
+// members (see ui/backend.h).
+// clang-format off
+#include "ui/automation.h"
+#include "ui/resources.h"
+
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+// windows.h's FindWindow macro would rename ui::backend::FindWindow.
+#undef FindWindow
+
+class CDialog;
+
+namespace ui {
+
+struct Window {
+  CDialog* dialog;
+  const DialogTemplate* tmpl;
+  Window* owner;
+  HWND hwnd = nullptr;
+  int systemMenuFixedItems = 0;  // the menu's own items, before the appended ones
+  int bigIcon = 0;               // the icon resources set as the window's icons
+  int smallIcon = 0;
+  bool ended = false;
+  int result = 0;
+
+  HWND Control(int id) const;
+};
+
+struct PaintContext {
+  HDC dc;
+  PAINTSTRUCT paint;
+};
+
+namespace win32 {
+
+// ---- layout.cpp
+
+// The template as the dialog manager takes it: a DLGTEMPLATEEX with the
+// template's font, styles, tab stops, groups and default button. The same
+// bytes as the template compiled from the program's resource script.
+std::vector<BYTE> DialogTemplateBytes(const DialogTemplate& dialogTemplate);
+// What the in-memory template cannot hold: the lists' entries and the icon
+// controls' images.
+void FillControls(Window& window);
+
+// ---- controls.cpp
+
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+bool IsButton(ControlKind kind);
+// The text of a window, as UTF-8.
+std::string TextOf(HWND window);
+
+// ---- icons.cpp
+
+// An image of the icon resource `size` pixels square, made once per UI
+// thread; null when the resource has no image.
+HICON IconOf(const IconResource& icon, int size);
+void DestroyIcons();
+
+// ---- ui_thread.cpp
+
+// A message box of the platform that the framework has open.
+struct OpenMessageBox {
+  automation::MessageBoxInfo info;
+  HWND owner;
+};
+// A modal run or a message box, as the operator sees them stacked.
+struct OnScreen {
+  Window* window = nullptr;  // one of the two
+  OpenMessageBox* box = nullptr;
+};
+struct State {
+  // All touched on the UI thread only.
+  std::vector<Window*> windows;  // created and not destroyed, oldest first
+  std::vector<OnScreen> screen;  // modal runs and message boxes, innermost last
+  PaintContext* painting = nullptr;
+};
+State& TheState();
+
+// ---- dialog_window.cpp
+
+// What the message loop of a modal run does with a message it took: the
+// dialog manager takes the keyboard (IsDialogMessage), the rest is
+// dispatched.
+void Deliver(Window& window, MSG& message);
+
+// ---- message_box.cpp
+
+// The platform's window of the message box on top; null if none is open.
+HWND MessageBoxWindow();
+
+}  // namespace win32
+}  // namespace ui
