@@ -33,6 +33,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/pcap_record_counter.h"
 #include "bench/temp_folder.h"
 
 namespace {
@@ -43,7 +44,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t kBusiestRate = 51000;
 constexpr std::size_t kPcapHeaderSize = 24;
-constexpr std::size_t kRecordHeaderSize = 16;
 
 double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
@@ -86,36 +86,6 @@ ExitLine ReadExitLine(const fs::path& trace) {
   return exit;
 }
 
-// Counts the records of a pcap stream as it passes, piece by piece.
-class RecordCounter {
- public:
-  void Feed(const unsigned char* bytes, std::size_t size) {
-    while (size > 0) {
-      if (skip_ > 0) {
-        const std::size_t passed = std::min<std::uint64_t>(skip_, size);
-        bytes += passed, size -= passed, skip_ -= passed;
-        continue;
-      }
-      const std::size_t taken = std::min(kRecordHeaderSize - held_, size);
-      std::memcpy(header_ + held_, bytes, taken);
-      bytes += taken, size -= taken, held_ += taken;
-      if (held_ < kRecordHeaderSize) return;
-      std::uint32_t captured;
-      std::memcpy(&captured, header_ + 8, 4);  // incl_len
-      skip_ = captured;
-      held_ = 0;
-      ++records_;
-    }
-  }
-  std::uint64_t records() const { return records_; }
-
- private:
-  std::uint64_t skip_ = kPcapHeaderSize;
-  unsigned char header_[kRecordHeaderSize];
-  std::size_t held_ = 0;
-  std::uint64_t records_ = 0;
-};
-
 bool Flood(const fs::path& folder, Clock::duration duration) {
   const fs::path fifo = folder / "flood.fifo", trace = folder / "flood.trace";
   mkfifo(fifo.c_str(), 0600);
@@ -123,7 +93,7 @@ bool Flood(const fs::path& folder, Clock::duration duration) {
   const pid_t program = StartExtcap(fifo);
   const int in = open(fifo.c_str(), O_RDONLY | O_CLOEXEC);
   std::vector<unsigned char> piece(1 << 20);
-  RecordCounter counter;
+  bench::PcapRecordCounter counter;
   // From the first frame: the start (Init, the first batch) is not the road.
   while (counter.records() == 0) {
     const ssize_t n = read(in, piece.data(), piece.size());
