@@ -65,3 +65,8 @@ InitOutcome InitAdapter(bool server, bool usb) {
                                            usb ? kAdapterUsb : kAdapterPci);
   return {result, LocalInit.nodeId, {}};
 }
+
+std::string InitFailureText(const InitOutcome& outcome) {
+  if (!outcome.refusal.empty()) return outcome.refusal;
+  return outcome.result != 0 ? "Init Error: " + std::to_string(outcome.result) : std::string();
+}

@@ -34,3 +34,7 @@ struct InitOutcome {
 // field cannot hold (a port outside 0-65535 with a server address, a device
 // number outside 0-255) is refused, never cut to fit.
 InitOutcome InitAdapter(bool server, bool usb);
+
+// What the operator is told when the adapter did not come on line: the
+// refusal, or "Init Error: N" with the library's code. Empty when it did.
+std::string InitFailureText(const InitOutcome& outcome);

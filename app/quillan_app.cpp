@@ -2,6 +2,7 @@
 
 #include "app/quillan_dlg.h"
 #include "capture/sample_capture.h"
+#include "platform/signals.h"
 #include "platform/sockets.h"
 #include "res/resource.h"
 #include "res/templates.h"
@@ -10,6 +11,9 @@
 CQuillanApp::CQuillanApp() : CWinApp(res::Resources()) {}
 
 bool CQuillanApp::InitInstance() {
+  // A capture file that cannot be written (a full disk, a FIFO whose reader
+  // left, ulimit -f) is reported to the operator, never a silent end.
+  platform::ReportFailedWritesAsErrors();
   if (!platform::StartSockets()) {
     AfxMessageBox(res::StringResource(IDS_SOCKETS_INIT_FAILED), kMbOk | kMbIconExclamation);
     return false;

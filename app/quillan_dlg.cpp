@@ -106,13 +106,8 @@ void CQuillanDlg::OnConnect() {
 
   // Only VORNEX and USB are read: with neither checked the card is the PCI one.
   const InitOutcome outcome = InitAdapter(m_vornex.GetCheck() != 0, m_usb.GetCheck() != 0);
-  if (!outcome.refusal.empty()) {
-    MessageBox(outcome.refusal, "Connect Failure", kMbOk | kMbIconExclamation);
-    return;
-  }
-  if (outcome.result != 0) {
-    MessageBox("Init Error: " + std::to_string(outcome.result), "Connect Failure",
-               kMbOk | kMbIconExclamation);
+  if (const std::string failure = InitFailureText(outcome); !failure.empty()) {
+    MessageBox(failure, "Connect Failure", kMbOk | kMbIconExclamation);
     return;
   }
   m_nodeIdText.SetWindowText("Node ID: " + std::to_string(outcome.nodeId));

@@ -47,11 +47,11 @@
 #endif
 
 #include "adapter/com20020.h"
+#include "bench/pcap_record_counter.h"
 #include "bench/simulated_adapter.h"
 #include "bench/temp_folder.h"
 #include "capture/capture_files.h"
 #include "capture/capture_state.h"
-#include "capture/pcap_writer.h"
 #include "capture/receive_thread.h"
 #include "capture/rx_dlg.h"
 #include "platform/thread.h"
@@ -293,34 +293,16 @@ struct Run {
   std::int64_t textBlocks = -1;
 };
 
-// Records in a pcap file, walking the record headers in large pieces; -1
-// when the file does not end at the end of a record.
+// Records in a pcap file, read in large pieces; -1 when the file does not
+// end at the end of a record.
 std::int64_t PcapRecordCount(const char* name) {
   std::ifstream in(name, std::ios::binary);
-  std::vector<unsigned char> piece(1 << 20);
-  std::uint64_t skip = kPcapHeaderSize;  // bytes before the next record header
-  std::size_t kept = 0;                  // a record header cut by the end of a piece
-  std::int64_t records = 0;
-  while (in.read(reinterpret_cast<char*>(piece.data() + kept),
-                 static_cast<std::streamsize>(piece.size() - kept)) ||
-         in.gcount() > 0) {
-    const std::size_t size = kept + static_cast<std::size_t>(in.gcount());
-    std::size_t at = 0;
-    while (true) {
-      const std::uint64_t passed = std::min<std::uint64_t>(skip, size - at);
-      at += passed;
-      skip -= passed;
-      if (skip > 0 || size - at < kPcapRecordHeaderSize) break;
-      const unsigned char* header = piece.data() + at;
-      skip = header[8] | header[9] << 8 | header[10] << 16 |
-             static_cast<std::uint32_t>(header[11]) << 24;  // incl_len
-      at += kPcapRecordHeaderSize;
-      ++records;
-    }
-    kept = size - at;
-    std::memmove(piece.data(), piece.data() + at, kept);
-  }
-  return skip == 0 && kept == 0 ? records : -1;
+  std::vector<char> piece(1 << 20);
+  bench::PcapRecordCounter counter;
+  while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0)
+    counter.Feed(reinterpret_cast<const unsigned char*>(piece.data()),
+                 static_cast<std::size_t>(in.gcount()));
+  return counter.whole() ? static_cast<std::int64_t>(counter.records()) : -1;
 }
 
 // Blocks in the text dump: each starts with this line. Read in large pieces:

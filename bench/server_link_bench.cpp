@@ -187,7 +187,7 @@ class StampedTraffic : public vornex::FrameSource {
   bool stopping_ = false;
 };
 
-struct CaptureWindowStub : CaptureWindow {
+struct CaptureFrontEndStub : CaptureFrontEnd {
   void PublishCount(std::int32_t) override {}
   void ShowOpenFailure() override { std::fprintf(stderr, "Unable to open log file\n"); }
   void ReportWriteFailure(const std::string& message) override {
@@ -244,7 +244,7 @@ double Percentile(std::vector<double> v, double p) {
 bool MeasureLatency(Clock::duration duration) {
   InProcessDevice device(std::make_unique<StampedTraffic>(kBusiestRate));
   if (!OnLine(device.port())) return false;
-  CaptureWindowStub window;
+  CaptureFrontEndStub window;
   CaptureRunning = 0;
   CaptureFinished = 0;
   std::thread capture(ReceiveThread, &window);

@@ -8,6 +8,7 @@
 #include "platform/file.h"
 
 bool CaptureFiles::Open() {
+  if (pcap_) return true;
   platform::OutputFile text(kTextDumpFileName);
   platform::OutputFile pcap(kCaptureFileName);
   if (!text.is_open() || !pcap.is_open()) return false;

@@ -11,33 +11,34 @@
 #include <string>
 
 #include "adapter/com20020.h"
+#include "capture/capture_core.h"
 #include "capture/record_file.h"
 
 inline constexpr char kCaptureFileName[] = "tarnwick.pcap";
 inline constexpr char kTextDumpFileName[] = "tarnwick.tmp";
 
-class CaptureFiles {
+class CaptureFiles final : public CaptureOutput {
  public:
   // Creates (empties) the text dump, then the capture file, in the current
   // folder. Both are tried before either is tested, so both are emptied
   // whenever either can be; false when either failed, and then neither is
   // open.
-  bool Open();
+  bool Open() override;
 
-  RecordFile& pcap() { return *pcap_; }
+  RecordFile& pcap() override { return *pcap_; }
   RecordFile& text() { return *text_; }
 
   // One received frame, to both files.
-  void Append(const ArcnetFrame& frame);
+  void Append(const ArcnetFrame& frame) override;
   // Writes out what is buffered; false once either file has failed.
-  bool Flush();
-  bool failed() const { return pcap_->failed() || text_->failed(); }
+  bool Flush() override;
+  bool failed() const override { return pcap_->failed() || text_->failed(); }
   // Writes out the rest and closes both.
-  void Close();
+  void Close() override;
 
   // For the operator, once a file has failed: which file and why, that the
   // capture has stopped, and how many frames each file holds.
-  std::string FailureMessage() const;
+  std::string FailureMessage() const override;
 
  private:
   std::optional<RecordFile> text_;

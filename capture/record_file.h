@@ -53,6 +53,8 @@ class RecordFile {
   bool Close();
 
   bool failed() const { return failed_; }
+  // A FIFO or pipe whose reader has closed its end (platform::OutputFile).
+  bool ReaderGone() const { return file_.ReaderGone(); }
   // Why the file failed, in the system's words; empty while it has not.
   const std::string& failure() const { return failure_; }
   // Records that reached the file whole.

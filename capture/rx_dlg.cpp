@@ -48,7 +48,7 @@ bool CRxDlg::OnInitDialog() {
 void CRxDlg::OnStart() {
   CaptureFinished = 0;
   CaptureRunning = 0;
-  if (!startThread_(ReceiveThread, static_cast<CaptureWindow*>(this))) {
+  if (!startThread_(ReceiveThread, static_cast<CaptureFrontEnd*>(this))) {
     // No thread will ever set either flag: stay as before the click.
     return;
   }

@@ -8,12 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "capture/capture_core.h"
 #include "capture/latest_count.h"
 #include "capture/receive_thread.h"
 #include "platform/thread.h"
 #include "ui/dialog.h"
 
-class CRxDlg : public CDialog, private CaptureWindow {
+class CRxDlg : public CDialog, private CaptureFrontEnd {
  public:
   using ThreadStarter = bool (*)(platform::ThreadFunction, void*);
 

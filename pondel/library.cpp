@@ -2,7 +2,10 @@
 // capture thread makes, each handed to the controller model, the network or
 // the receive queue, or for the network server device to its link.
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include "pondel/bacnet_traffic.h"
 #include "pondel/controller.h"
@@ -28,6 +31,8 @@ struct Library {
   // The network server device is on line: its controller is the device's,
   // reached over the link.
   std::atomic<bool> server{false};
+  // Frames Com20020Receive has handed out since Init.
+  std::atomic<std::uint64_t> delivered{0};
 
   ~Library() { TakeOffline(); }
 
@@ -43,6 +48,28 @@ struct Library {
 Library& TheLibrary() {
   static Library library;
   return library;
+}
+
+// One line of PONDEL_SIM_TRACE, appended and written out at once, so that
+// a program killed the next moment leaves it behind.
+void Trace(const std::string& line) {
+  const char* path = std::getenv("PONDEL_SIM_TRACE");
+  if (path == nullptr || *path == '\0') return;
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
+  if (std::FILE* file = std::fopen(path, "a")) {
+    std::fputs((line + "\n").c_str(), file);
+    std::fclose(file);
+  }
+}
+
+std::string RegisterCallText(const RegisterRequest& request) {
+  char text[48];
+  if (request.operation == kRegisterWrite)
+    std::snprintf(text, sizeof text, "Com20020Register(w%u=%02X)", request.reg, request.value);
+  else
+    std::snprintf(text, sizeof text, "Com20020Register(r%u)", request.reg);
+  return text;
 }
 
 bool SimulatedAdapterExists(std::uint8_t kind, std::uint8_t deviceNumber) {
@@ -109,11 +136,13 @@ std::int32_t Init(void* initBlock, std::uint8_t deviceNumber, std::uint8_t kind)
   if (refused != 0) return refused;
   const auto config = ReadSimConfig();
   if (!config) return kPondelSimBadSetting;
+  lib.delivered = 0;
 
   if (kind == kAdapterServer)
     return InitServer(lib, *static_cast<ServerInitBlock*>(initBlock), *config);
 
   auto& block = *static_cast<LocalInitBlock*>(initBlock);
+  if (block.nodeId == config->refusedNode) return kPondelSimNodeRefused;
   block.nodeId = FreeNodeFrom(block.nodeId);
   lib.controller.Reset(block.nodeId, block.dataRateCode, block.timeoutCode, block.naks128 != 0);
   lib.queue.Open(config->queueCapacity);
@@ -131,20 +160,35 @@ extern "C" {
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Init(void* initBlock, std::uint8_t deviceNumber,
                                                  std::uint8_t adapterKind) {
-  return pondel::Init(initBlock, deviceNumber, adapterKind);
+  const std::int32_t result = pondel::Init(initBlock, deviceNumber, adapterKind);
+  // The node ID is the block's after the call: the one the adapter holds.
+  const int nodeId = initBlock == nullptr ? -1
+                     : adapterKind == kAdapterServer
+                         ? static_cast<const ServerInitBlock*>(initBlock)->nodeId
+                         : static_cast<const LocalInitBlock*>(initBlock)->nodeId;
+  pondel::Trace("Com20020Init: kind " + std::to_string(adapterKind) + ", device " +
+                std::to_string(deviceNumber) + ", node " + std::to_string(nodeId) + ", result " +
+                std::to_string(result));
+  return result;
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Exit(void) {
   auto& lib = TheLibrary();
   std::lock_guard lock(lib.lifecycle);
+  const std::uint64_t dropped = lib.queue.Dropped() + lib.link.FramesLost();
   lib.TakeOffline();
+  pondel::Trace("Com20020Exit: " + std::to_string(lib.delivered) + " frames delivered, " +
+                std::to_string(dropped) + " dropped");
   return 0;
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Register(RegisterRequest* request) {
   if (request == nullptr) return kPondelSimNullArgument;
   auto& lib = TheLibrary();
-  return lib.server ? lib.link.Register(*request) : lib.controller.Access(*request);
+  const std::int32_t result =
+      lib.server ? lib.link.Register(*request) : lib.controller.Access(*request);
+  pondel::Trace(pondel::RegisterCallText(*request));
+  return result;
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020WakeOnReceive(Com20020Event event) {
@@ -152,23 +196,28 @@ PONDEL_API std::int32_t PONDEL_CALL Com20020WakeOnReceive(Com20020Event event) {
   const std::int32_t result = lib.queue.SetEvent(event);
   // A link that ended before the event was given: the caller asks, and learns.
   if (result == 0 && lib.server && lib.link.Failure() != 0) lib.queue.Wake();
+  pondel::Trace("Com20020WakeOnReceive");
   return result;
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020ResetWakeOnReceive(void) {
   TheLibrary().queue.ClearEvent();
+  pondel::Trace("Com20020ResetWakeOnReceive");
   return 0;
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020FlushRX(void) {
   auto& lib = TheLibrary();
-  return lib.server ? lib.link.Flush() : lib.queue.Flush();
+  const std::int32_t result = lib.server ? lib.link.Flush() : lib.queue.Flush();
+  pondel::Trace("Com20020FlushRX");
+  return result;
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Receive(ArcnetFrame* frame) {
   if (frame == nullptr) return kPondelSimNullArgument;
   auto& lib = TheLibrary();
   const std::int32_t result = lib.queue.Take(*frame);
+  if (result == 0) ++lib.delivered;
   // Nothing more will come from a device whose link has ended: once its last
   // frames are taken the caller is woken once more, to be told why.
   if (lib.server && frame->waiting == 0) {

@@ -21,6 +21,17 @@
 //                        4096, about 80 ms of a 10 Mbps network at its busiest).
 //   PONDEL_SIM_DISCOVERY_PORT  the UDP port automatic detection asks on,
 //                        1-65535 (default 5001), so tests can keep apart.
+//   PONDEL_SIM_REFUSED_NODE  a node ID, 1-255, that Init of a local adapter
+//                        refuses (kPondelSimNodeRefused), to see how a program
+//                        reports a refused Init.
+//   PONDEL_SIM_TRACE     a file to which every call but Com20020Receive
+//                        appends one line as it returns (read at each call),
+//                        so a test can see what a program did to the adapter,
+//                        even one that was killed: "Com20020Init: kind 0,
+//                        device 0, node 7, result 0", "Com20020Register(w5=02)",
+//                        "Com20020Register(r7)", "Com20020FlushRX",
+//                        "Com20020Exit: 1234 frames delivered, 0 dropped"
+//                        (since Init; dropped as PondelDroppedFrames counts).
 // For the network server device the rate, seed and flood are the device's
 // (vornex-sim's command line); the queue is the library's own.
 // A value that does not parse, or lies outside its range, makes Com20020Init
@@ -51,6 +62,7 @@ enum : std::int32_t {
   kPondelSimBadTimeout = 9007,        // timeout code not one of 0x18, 0x10, 0x08, 0x00
   kPondelSimBadServerAddress = 9008,  // an empty server address, or an address with port 0
   kPondelSimBadSetting = 9009,        // a PONDEL_SIM_ environment variable is wrong
+  kPondelSimNodeRefused = 9018,       // the node ID that PONDEL_SIM_REFUSED_NODE names
   // Com20020Init of the network server device, over the network.
   kPondelSimNoDeviceAnswered = 9010,   // automatic detection: no device answered
   kPondelSimConnectionRefused = 9011,  // nothing accepts connections at that address and port

@@ -44,7 +44,9 @@ std::optional<SimConfig> ReadSimConfig() {
   const auto queue = ReadNumber("PONDEL_SIM_QUEUE", 1, kMaxQueueCapacity, kDefaultQueueCapacity);
   const auto discoveryPort =
       ReadNumber("PONDEL_SIM_DISCOVERY_PORT", 1, 65535, kDefaultDiscoveryPort);
-  if (!rate || !shortest || !seed || !flood || !queue || !discoveryPort) return std::nullopt;
+  const auto refusedNode = ReadNumber("PONDEL_SIM_REFUSED_NODE", 1, 255, 0);
+  if (!rate || !shortest || !seed || !flood || !queue || !discoveryPort || !refusedNode)
+    return std::nullopt;
   return SimConfig{
       .rate = static_cast<std::uint32_t>(*rate),
       .shortestOnly = *shortest != 0,
@@ -52,6 +54,7 @@ std::optional<SimConfig> ReadSimConfig() {
       .flood = *flood != 0,
       .queueCapacity = static_cast<std::size_t>(*queue),
       .discoveryPort = static_cast<std::uint16_t>(*discoveryPort),
+      .refusedNode = static_cast<std::uint8_t>(*refusedNode),
   };
 }
 

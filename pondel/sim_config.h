@@ -24,6 +24,7 @@ struct SimConfig {
   bool flood = false;
   std::size_t queueCapacity = kDefaultQueueCapacity;
   std::uint16_t discoveryPort = kDefaultDiscoveryPort;  // where a server is looked for
+  std::uint8_t refusedNode = 0;  // a local adapter's node ID that Init refuses; 0: none
 };
 
 // A whole decimal number within [low, high], or nullopt.

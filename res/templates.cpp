@@ -116,4 +116,12 @@ std::string_view StringResource(int id) {
   }
 }
 
+std::span<const std::string_view> DataRateList() {
+  return kDataRates;
+}
+
+std::span<const std::string_view> TimeoutsList() {
+  return kTimeouts;
+}
+
 }  // namespace res

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The Windows program: builds Tarnwick.exe and Pondel.dll for 64-bit and
-# 32-bit Windows with mingw-w64, runs the 64-bit build's tests under Wine
-# (the core tests, and the conformance suite on the Win32 backend, with a
-# capture from the Linux device simulator), starts Tarnwick.exe once and has
-# tshark read the sample file it writes, checks what the programs link and
-# export, and makes the zips.
+# The Windows program: builds Tarnwick.exe, tarnwick-extcap.exe and
+# Pondel.dll for 64-bit and 32-bit Windows with mingw-w64, runs the 64-bit
+# build's tests under Wine (the core tests, and the conformance suite on the
+# Win32 backend, with a capture from the Linux device simulator), starts
+# Tarnwick.exe once and has tshark read the sample file it writes, has
+# tshark read a capture of tarnwick-extcap.exe, checks what the programs
+# link and export, and makes the zips.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -56,7 +57,7 @@ scripts/wine.sh bash -c '
   # No MinGW runtime to ship: every DLL the programs import is the system'"'"'s,
   # or Pondel.dll.
   for build in build-win64 build-win32; do
-    for program in $build/bin/Tarnwick.exe $build/bin/Pondel.dll; do
+    for program in $build/bin/Tarnwick.exe $build/bin/tarnwick-extcap.exe $build/bin/Pondel.dll; do
       objdump=x86_64-w64-mingw32-objdump
       [ $build = build-win32 ] && objdump=i686-w64-mingw32-objdump
       for dll in $($objdump -p "$program" | awk "/DLL Name:/ {print \$3}"); do
@@ -68,9 +69,34 @@ scripts/wine.sh bash -c '
       done
     done
   done
-  echo "Tarnwick.exe and Pondel.dll import only system DLLs"
+  echo "Tarnwick.exe, tarnwick-extcap.exe and Pondel.dll import only system DLLs"
 
   ctest --preset windows-x64
+
+  # tarnwick-extcap.exe answers Wireshark, and captures to standard output
+  # the bytes of a pcap stream, no line end rewritten; it ends when its
+  # reader does.
+  extcap=build-win64/bin/tarnwick-extcap.exe
+  interfaces=$("$WINE" $extcap --extcap-interfaces | tr -d "\r")
+  if ! grep -qx "interface {value=tarnwick-arcnet-usb}{display=Tarnwick ARCNET: USB adapter}" \
+      <<<"$interfaces"; then
+    echo "tarnwick-extcap.exe --extcap-interfaces said: $interfaces" >&2
+    exit 1
+  fi
+  stream=$(mktemp)
+  PONDEL_SIM_RATE=2000 "$WINE" $extcap --capture --extcap-interface tarnwick-arcnet-usb --fifo - |
+    head -c 100000 >"$stream"
+  # The last record is cut where head stopped reading, which tshark reports
+  # with a status of its own.
+  frames=$(tshark -r "$stream" -T fields -e frame.protocols 2>/dev/null |
+    grep -c "^arcnet:llc:bacnet" || true)
+  malformed=$({ tshark -r "$stream" -Y _ws.malformed 2>/dev/null || true; } | wc -l)
+  rm -f "$stream"
+  if [ "$frames" -lt 500 ] || [ "$malformed" != 0 ]; then
+    echo "tarnwick-extcap.exe wrote $frames frames of BACnet over ARCNET, $malformed malformed" >&2
+    exit 1
+  fi
+  echo "tarnwick-extcap.exe listed its interfaces and captured $frames frames to standard output"
 
   # A start of the program in a fresh folder: the sample file is written
   # before the main window opens; the window is then closed as the desktop

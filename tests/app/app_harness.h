@@ -24,6 +24,21 @@
 namespace testing_support {
 
 class ProgramTest : public ::testing::Test {
+ public:
+  // Starts the program and runs `driver` against it; returns when both have
+  // ended. The driver starts once the main window is up.
+  static void RunProgram(const std::function<void()>& driver) {
+    ui::automation::RunScenario(
+        [] {
+          CQuillanApp app;
+          app.InitInstance();
+        },
+        [&] {
+          ASSERT_TRUE(ui::automation::WaitForWindow(IDD_TARNWICK_DIALOG));
+          driver();
+        });
+  }
+
  protected:
   ProgramTest() {
     SetUserConfigFolder(home_.path());
@@ -40,20 +55,6 @@ class ProgramTest : public ::testing::Test {
   }
   std::filesystem::path settingsFile() const { return home_.path() / "tarnwick" / "Tarnwick.ini"; }
   std::string SavedSettings() const { return ReadTextFile(settingsFile()); }
-
-  // Starts the program and runs `driver` against it; returns when both have
-  // ended. The driver starts once the main window is up.
-  void RunProgram(const std::function<void()>& driver) {
-    ui::automation::RunScenario(
-        [] {
-          CQuillanApp app;
-          app.InitInstance();
-        },
-        [&] {
-          ASSERT_TRUE(ui::automation::WaitForWindow(IDD_TARNWICK_DIALOG));
-          driver();
-        });
-  }
 
   TempDir home_;
   TempDir cwdDir_;

@@ -3,6 +3,12 @@
 // window counted with what both files hold and what tshark reads.
 #include <gtest/gtest.h>
 #include <sstream>
+#include <thread>
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "capture/capture_files.h"
 #include "capture/receive_thread.h"
@@ -129,5 +135,37 @@ TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilTher
   EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), std::stoul(shown));
   EXPECT_EQ(TsharkMalformedFrames(kCaptureFileName), std::vector<int>{});
 }
+
+#if !defined(_WIN32)
+// tarnwick.pcap made a FIFO, read live by another program that then quits:
+// the operator is told, as for any file that fails, instead of the program
+// ending without a word (SIGPIPE).
+TEST_F(CaptureEndToEndTest, AFifoWhoseReaderQuitsIsAFileThatFails) {
+  ASSERT_EQ(mkfifo(kCaptureFileName, 0600), 0);
+  std::thread reader([] {
+    const int fifo = open(kCaptureFileName, O_RDONLY | O_CLOEXEC);
+    char piece[4096];
+    for (std::size_t got = 0; got < 20000;) {
+      const ssize_t n = read(fifo, piece, sizeof piece);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    close(fifo);
+  });
+  RunProgram([&] {
+    CaptureAtLeast(1);
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_TRUE(box->text.starts_with("Unable to write log file tarnwick.pcap: Broken pipe"))
+        << box->text;
+    AnswerMessageBox(kIdOk);
+    EXPECT_TRUE(IsEnabled(IDD_RECEIVE, IDC_START));  // stopped, as after Stop
+    Click(IDD_RECEIVE, IDOK);
+    ASSERT_TRUE(WaitForWindow(IDD_TARNWICK_DIALOG));
+    PressEscape(IDD_TARNWICK_DIALOG);
+  });
+  reader.join();
+}
+#endif
 
 }  // namespace

@@ -21,7 +21,7 @@ using namespace testing_support;
 using namespace std::chrono_literals;
 
 // The receive window as the thread sees it.
-class RecordingWindow : public CaptureWindow {
+class RecordingWindow : public CaptureFrontEnd {
  public:
   void PublishCount(std::int32_t count) override {
     std::lock_guard lock(mutex_);
@@ -69,7 +69,7 @@ class ReceiveThreadTest : public ::testing::Test {
   void Start() {
     CaptureRunning = 0;
     CaptureFinished = 0;
-    ASSERT_TRUE(platform::StartThread(ReceiveThread, static_cast<CaptureWindow*>(&window_)));
+    ASSERT_TRUE(platform::StartThread(ReceiveThread, static_cast<CaptureFrontEnd*>(&window_)));
     ASSERT_TRUE(WaitFor([] { return CaptureRunning == 1 || CaptureFinished == 1; }));
   }
   // Hands the frames to the thread as the adapter would: queued, then

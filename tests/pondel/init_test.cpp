@@ -7,6 +7,7 @@
 
 #include "tests/pondel/pondel_test_support.h"
 #include "tests/support/device_process.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -71,11 +72,12 @@ TEST_F(InitTest, RefusesServerAddressesItCannotUse) {
 
 TEST_F(InitTest, RefusesMalformedSettings) {
   const std::pair<const char*, const char*> bad[] = {
-      {"PONDEL_SIM_RATE", "abc"},    {"PONDEL_SIM_RATE", "10000001"},
-      {"PONDEL_SIM_RATE", "-1"},     {"PONDEL_SIM_RATE", "40 "},
-      {"PONDEL_SIM_SHORTEST", "2"},  {"PONDEL_SIM_SEED", "18446744073709551616"},
-      {"PONDEL_SIM_FLOOD", "yes"},   {"PONDEL_SIM_QUEUE", "0"},
-      {"PONDEL_SIM_QUEUE", "65537"},
+      {"PONDEL_SIM_RATE", "abc"},         {"PONDEL_SIM_RATE", "10000001"},
+      {"PONDEL_SIM_RATE", "-1"},          {"PONDEL_SIM_RATE", "40 "},
+      {"PONDEL_SIM_SHORTEST", "2"},       {"PONDEL_SIM_SEED", "18446744073709551616"},
+      {"PONDEL_SIM_FLOOD", "yes"},        {"PONDEL_SIM_QUEUE", "0"},
+      {"PONDEL_SIM_QUEUE", "65537"},      {"PONDEL_SIM_REFUSED_NODE", "0"},
+      {"PONDEL_SIM_REFUSED_NODE", "256"},
   };
   for (const auto& [name, value] : bad) {
     Set(name, value);
@@ -169,6 +171,42 @@ TEST_F(InitTest, ARefusedInitLeavesTheAdapterOffLine) {
   ArcnetFrame frame{};
   EXPECT_EQ(Com20020Receive(&frame), kPondelSimOffline);
   EXPECT_EQ(ReadRegister(0), -1);
+}
+
+// What a program did to the adapter, seen from outside as a test of a
+// program run as a process sees it: every call but Receive, in order, with
+// the frames handed out counted at Exit.
+TEST_F(InitTest, RefusesTheNodeItIsToldToAndTracesEveryCallButReceive) {
+  testing_support::TempDir dir;
+  const auto trace = dir.path() / "trace";
+  InitUsb({{"PONDEL_SIM_FLOOD", "1"},
+           {"PONDEL_SIM_QUEUE", "3"},
+           {"PONDEL_SIM_REFUSED_NODE", "7"},
+           {"PONDEL_SIM_TRACE", trace.c_str()}});
+  LocalInitBlock refused = LocalBlock(7);
+  EXPECT_EQ(Com20020Init(&refused, 0, kAdapterUsb), kPondelSimNodeRefused);
+  LocalInitBlock block = LocalBlock(21);
+  ASSERT_EQ(Com20020Init(&block, 1, kAdapterPci), kPondelSimNoSuchDevice);
+  ASSERT_EQ(Com20020Init(&block, 0, kAdapterPci), 0);
+  RegisterEvent();
+  const int saved = SwitchReceiveAllOn();
+  Com20020FlushRX();
+  std::size_t taken = 0;
+  ASSERT_TRUE(Eventually([&] { return (taken += Drain().size()) >= 3; }));
+  RestoreSetup1(saved);
+  Com20020Exit();
+  EXPECT_EQ(testing_support::ReadFile(trace),
+            "Com20020Init: kind 0, device 0, node 5, result 0\n"
+            "Com20020Init: kind 0, device 0, node 7, result 9018\n"
+            "Com20020Init: kind 1, device 1, node 21, result 9003\n"
+            "Com20020Init: kind 1, device 0, node 22, result 0\n"
+            "Com20020WakeOnReceive\n"
+            "Com20020Register(w5=02)\nCom20020Register(r7)\n"
+            "Com20020Register(w5=02)\nCom20020Register(w7=50)\n"
+            "Com20020FlushRX\n"
+            "Com20020Register(w5=02)\nCom20020Register(w7=40)\n"
+            "Com20020Exit: " +
+                std::to_string(taken) + " frames delivered, 0 dropped\n");
 }
 
 TEST_F(InitTest, AfterExitEveryCallReportsOffLine) {

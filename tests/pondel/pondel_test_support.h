@@ -17,9 +17,9 @@
 
 namespace pondel_testing {
 
-inline constexpr const char* kSettings[] = {"PONDEL_SIM_RATE",  "PONDEL_SIM_SHORTEST",
-                                            "PONDEL_SIM_SEED",  "PONDEL_SIM_FLOOD",
-                                            "PONDEL_SIM_QUEUE", "PONDEL_SIM_DISCOVERY_PORT"};
+inline constexpr const char* kSettings[] = {
+    "PONDEL_SIM_RATE",  "PONDEL_SIM_SHORTEST",       "PONDEL_SIM_SEED",         "PONDEL_SIM_FLOOD",
+    "PONDEL_SIM_QUEUE", "PONDEL_SIM_DISCOVERY_PORT", "PONDEL_SIM_REFUSED_NODE", "PONDEL_SIM_TRACE"};
 
 // A block as the connect operation builds it: standard timeouts, 2.5 Mbps.
 inline LocalInitBlock LocalBlock(std::uint8_t nodeId = 5) {

@@ -1,0 +1,41 @@
+#include "capture/pcap_stream.h"
+
+#include <utility>
+
+#include "capture/pcap_writer.h"
+#include "platform/file.h"
+
+PcapStream::PcapStream(std::string name) : name_(std::move(name)) {}
+
+bool PcapStream::Open() {
+  if (file_) return true;
+  platform::OutputFile file = name_ == kStandardOutput ? platform::OutputFile::StandardOutput()
+                                                       : platform::OutputFile(name_.c_str());
+  if (!file.is_open()) {
+    openError_ = file.error();
+    return false;
+  }
+  file_.emplace(std::move(file));
+  return true;
+}
+
+void PcapStream::Append(const ArcnetFrame& frame) {
+  ++frames_;
+  WritePcapRecord(*file_, frame);
+}
+
+void PcapStream::Close() {
+  readerGoneAtClose_ = ReaderGone();
+  file_->Close();
+}
+
+std::string PcapStream::DisplayName() const {
+  return name_ == kStandardOutput ? "standard output" : name_;
+}
+
+std::string PcapStream::FailureMessage() const {
+  std::string message =
+      "Unable to write the capture to " + DisplayName() + ": " + file_->failure() + ".";
+  if (frames_ == 0) return message + " The capture has stopped.";
+  return message + " The capture has stopped after " + std::to_string(frames_) + " frames.";
+}

@@ -1,0 +1,48 @@
+// A capture's frames as one pcap stream and nothing else, written to a FIFO
+// (the one Wireshark hands an extcap program) or to standard output: the
+// same bytes as "tarnwick.pcap", written out at the end of every drain, so a
+// live reader is never more than one wake-up behind.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "capture/capture_core.h"
+#include "capture/record_file.h"
+
+class PcapStream final : public CaptureOutput {
+ public:
+  // The name standing for standard output.
+  static constexpr char kStandardOutput[] = "-";
+
+  // `name`: a FIFO's (or a file's) path, or kStandardOutput.
+  explicit PcapStream(std::string name);
+
+  // Opens the stream, once; a FIFO's open waits until its reader has opened
+  // it. False, with openError() saying why, when it cannot be opened.
+  bool Open() override;
+  const std::string& openError() const { return openError_; }
+
+  RecordFile& pcap() override { return *file_; }
+  void Append(const ArcnetFrame& frame) override;
+  bool Flush() override { return file_->Flush(); }
+  bool failed() const override { return file_->failed(); }
+  void Close() override;
+  std::string FailureMessage() const override;
+
+  // The reader has closed its end of the FIFO or pipe: the capture has no
+  // one left to write for. Asked without writing, so an idle capture learns
+  // it too; once closed, whether the reader had gone by then.
+  bool ReaderGone() const { return readerGoneAtClose_ || (file_ && file_->ReaderGone()); }
+
+  // How the stream is named to the operator.
+  std::string DisplayName() const;
+
+ private:
+  std::string name_;
+  std::optional<RecordFile> file_;
+  std::string openError_;
+  std::uint64_t frames_ = 0;
+  bool readerGoneAtClose_ = false;
+};

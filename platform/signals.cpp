@@ -1,0 +1,84 @@
+#include "platform/signals.h"
+
+#include <cassert>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <csignal>
+#include <iterator>
+#endif
+
+namespace platform {
+
+namespace {
+
+// Set and stored into from a signal handler: a lock-free atomic is safe there.
+std::atomic<std::atomic<bool>*> stopFlag{nullptr};
+static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free);
+
+void RequestStop() {
+  if (std::atomic<bool>* flag = stopFlag.load()) flag->store(true);
+}
+
+}  // namespace
+
+#if defined(_WIN32)
+
+void ReportFailedWritesAsErrors() {}
+
+namespace {
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  RequestStop();
+  return TRUE;
+}
+
+}  // namespace
+
+StopRequests::StopRequests(std::atomic<bool>& requested) {
+  assert(stopFlag.load() == nullptr);
+  stopFlag = &requested;
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+StopRequests::~StopRequests() {
+  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+  stopFlag = nullptr;
+}
+
+#else
+
+void ReportFailedWritesAsErrors() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+namespace {
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+struct sigaction previous[std::size(kStopSignals)];
+
+}  // namespace
+
+StopRequests::StopRequests(std::atomic<bool>& requested) {
+  assert(stopFlag.load() == nullptr);
+  stopFlag = &requested;
+  struct sigaction action {};
+  action.sa_handler = [](int) { RequestStop(); };
+  sigemptyset(&action.sa_mask);
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+    sigaction(kStopSignals[i], &action, &previous[i]);
+}
+
+StopRequests::~StopRequests() {
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+    sigaction(kStopSignals[i], &previous[i], nullptr);
+  stopFlag = nullptr;
+}
+
+#endif
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+// What the operating system does to a program from outside: the signals a
+// failed write raises, and the requests to stop (Ctrl+C, SIGTERM) that a
+// program ending in order must see as requests rather than as its end.
+#pragma once
+
+#include <atomic>
+
+namespace platform {
+
+// Process-wide and for good: a write to a pipe or FIFO whose reader has gone,
+// or past the process's file-size limit (ulimit -f), fails with an error
+// that the writer reports ("Broken pipe", "File too large"), instead of
+// raising SIGPIPE or SIGXFSZ, which end the program without a word. Windows
+// has no such signals: nothing to do there.
+void ReportFailedWritesAsErrors();
+
+// While it lives, a request to stop the program sets `requested` instead of
+// ending it: SIGINT (Ctrl+C) and SIGTERM (how Wireshark stops a capture
+// program), on Windows Ctrl+C and Ctrl+Break. A blocking call that the
+// signal interrupts returns early (no SA_RESTART). One at a time; the
+// handling before it is restored when it goes.
+class StopRequests {
+ public:
+  explicit StopRequests(std::atomic<bool>& requested);
+  ~StopRequests();
+  StopRequests(const StopRequests&) = delete;
+  StopRequests& operator=(const StopRequests&) = delete;
+};
+
+}  // namespace platform

@@ -1,0 +1,231 @@
+// tarnwick-extcap as Wireshark's users meet it: installed by cmake --install
+// into the extcap folder of a home of its own, run by the real tshark on the
+// stand-in library's simulated network, whose trace (PONDEL_SIM_TRACE) says
+// what the program did to the adapter.
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+#include "tests/support/tshark.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+struct Outcome {
+  int status;
+  std::string output;  // both outputs
+};
+
+// Runs a shell command to its end, at most a minute.
+Outcome Shell(const std::string& command) {
+  std::FILE* pipe = popen(("timeout 60 " + command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return {-1, {}};
+  std::string output;
+  char piece[4096];
+  for (std::size_t n; (n = std::fread(piece, 1, sizeof piece, pipe)) > 0;) output.append(piece, n);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+std::vector<std::string> Lines(const fs::path& file) {
+  std::vector<std::string> lines;
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool Eventually(const std::function<bool()>& condition, std::chrono::seconds limit = 10s) {
+  const auto deadline = Clock::now() + limit;
+  while (!condition() && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  return condition();
+}
+
+// What a capture of the simulated network does to the controller, from
+// Init (not in it) to Exit (nor this).
+const std::vector<std::string> kCaptureCalls = {
+    "Com20020WakeOnReceive",   "Com20020Register(w5=02)", "Com20020Register(r7)",
+    "Com20020Register(w5=02)", "Com20020Register(w7=50)", "Com20020FlushRX",
+    "Com20020Register(w5=02)", "Com20020Register(w7=40)", "Com20020ResetWakeOnReceive"};
+
+class TsharkExtcapTest : public ::testing::Test {
+ protected:
+  // One home for the suite, the program installed into its extcap folder as
+  // a user would.
+  static void SetUpTestSuite() {
+    root_ = new TempDir;
+    fs::create_directories(Home());
+    fs::create_directories(root_->path() / "tmp");
+    setenv("HOME", Home().c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    // Wireshark's FIFOs go here, so that anything left behind names the root.
+    setenv("TMPDIR", (root_->path() / "tmp").c_str(), 1);
+    installed_ = Shell(std::string(CMAKE_COMMAND) + " --install " + BUILD_DIR + " --prefix " +
+                       (Home() / ".local").string() + " --component extcap");
+  }
+  static void TearDownTestSuite() { delete root_; }
+
+  TsharkExtcapTest() {
+    setenv("PONDEL_SIM_TRACE", trace().c_str(), 1);
+    setenv("PONDEL_SIM_RATE", "2000", 1);
+  }
+  ~TsharkExtcapTest() override {
+    for (const char* name : {"PONDEL_SIM_TRACE", "PONDEL_SIM_RATE", "PONDEL_SIM_REFUSED_NODE"})
+      unsetenv(name);
+  }
+  void SetUp() override {
+    SKIP_WITHOUT_TSHARK();
+    ASSERT_EQ(installed_.status, 0) << installed_.output;
+    fs::remove(trace());
+  }
+
+  static fs::path Home() { return root_->path() / "home"; }
+  fs::path trace() const { return work_.path() / "trace"; }
+  fs::path file(const char* name) const { return work_.path() / name; }
+
+  // The trace's lines without what follows the call's name.
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> calls;
+    for (const std::string& line : Lines(trace())) calls.push_back(line.substr(0, line.find(':')));
+    return calls;
+  }
+  // Every frame decoded as BACnet over ARCNET, none malformed; the number.
+  static std::size_t ExpectBacnetOverArcnet(const fs::path& capture) {
+    const auto protocols = TsharkFields(capture, {"frame.protocols"});
+    EXPECT_TRUE(protocols.has_value());
+    if (!protocols) return 0;
+    for (const std::string& line : *protocols) EXPECT_EQ(line.rfind("arcnet:llc:bacnet", 0), 0u);
+    EXPECT_EQ(TsharkMalformedFrames(capture), std::vector<int>{});
+    return protocols->size();
+  }
+
+  static TempDir* root_;
+  static Outcome installed_;
+  TempDir work_;
+};
+
+TempDir* TsharkExtcapTest::root_ = nullptr;
+Outcome TsharkExtcapTest::installed_;
+
+TEST_F(TsharkExtcapTest, ListsItsInterfacesAndCapturesWithAnOptionGivenToTshark) {
+  const Outcome listed = Shell("tshark -D");
+  EXPECT_NE(listed.output.find(". tarnwick-arcnet-usb (Tarnwick ARCNET: USB adapter)\n"),
+            std::string::npos)
+      << listed.output;
+  EXPECT_NE(listed.output.find(". tarnwick-arcnet-pci (Tarnwick ARCNET: PCI card (MORLA))\n"),
+            std::string::npos);
+  EXPECT_NE(listed.output.find(
+                ". tarnwick-arcnet-server (Tarnwick ARCNET: network server device (VORNEX))\n"),
+            std::string::npos);
+
+  const Outcome captured = Shell(
+      "tshark -i tarnwick-arcnet-usb -o extcap.tarnwick_arcnet_usb.nodeid:7 -a duration:3 "
+      "-w " +
+      file("out.pcapng").string());
+  EXPECT_EQ(captured.status, 0) << captured.output;
+  const std::size_t frames = ExpectBacnetOverArcnet(file("out.pcapng"));
+  EXPECT_GT(frames, 1000u);  // 3 s of 2000 frames/s, less tshark's start
+
+  const auto lines = Lines(trace());
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), "Com20020Init: kind 0, device 0, node 7, result 0");
+  std::vector<std::string> expected = {"Com20020Init"};
+  expected.insert(expected.end(), kCaptureCalls.begin(), kCaptureCalls.end());
+  expected.push_back("Com20020Exit");
+  EXPECT_EQ(Calls(), expected);
+  // tshark stops reading before it stops the program: the last frames may
+  // never reach the file.
+  EXPECT_GE(std::stoul(lines.back().substr(lines.back().find(": ") + 2)), frames);
+}
+
+TEST_F(TsharkExtcapTest, AnInitTheLibraryRefusesAndABadOptionReachTsharksErrorOutput) {
+  setenv("PONDEL_SIM_REFUSED_NODE", "9", 1);
+  const Outcome refused = Shell(
+      "tshark -i tarnwick-arcnet-usb -o extcap.tarnwick_arcnet_usb.nodeid:9 "
+      "-a duration:3 -w " +
+      file("refused.pcapng").string());
+  EXPECT_NE(refused.status, 0);
+  EXPECT_NE(refused.output.find("Init Error: 9018"), std::string::npos) << refused.output;
+  EXPECT_EQ(Lines(trace()),
+            std::vector<std::string>{"Com20020Init: kind 0, device 0, node 9, result 9018"});
+
+  fs::remove(trace());
+  const Outcome bad = Shell(
+      "tshark -i tarnwick-arcnet-usb -o extcap.tarnwick_arcnet_usb.nodeid:300 "
+      "-a duration:3 -w " +
+      file("bad.pcapng").string());
+  EXPECT_NE(bad.status, 0);
+  EXPECT_NE(bad.output.find("--node-id \"300\": must be a whole number from 1 to 255"),
+            std::string::npos)
+      << bad.output;
+  EXPECT_FALSE(fs::exists(trace())) << "the adapter was touched";
+}
+
+// tshark killed outright: nobody stops the program, but the FIFO's reader
+// goes with tshark, and the program notices that by itself.
+TEST_F(TsharkExtcapTest, KillingTsharkMidCaptureEndsTheProgramWithTheControllerPutBack) {
+  // Orphans come to this process, so that it sees every one of them end.
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  const std::string out = file("killed.pcapng").string();
+  const pid_t tshark = fork();
+  if (tshark == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    execlp("tshark", "tshark", "-i", "tarnwick-arcnet-usb", "-w", out.c_str(), nullptr);
+    _exit(127);
+  }
+  ASSERT_GT(tshark, 0);
+  ASSERT_TRUE(Eventually([&] { return fs::exists(out) && fs::file_size(out) > 20000; }));
+  kill(tshark, SIGKILL);
+  const auto killed = Clock::now();
+  waitpid(tshark, nullptr, 0);
+
+  ASSERT_TRUE(Eventually([&] { return !Calls().empty() && Calls().back() == "Com20020Exit"; }))
+      << "the program never took the adapter off line";
+  const auto noticed = Clock::now() - killed;
+  std::printf("The program took the adapter off line %.0f ms after tshark was killed.\n",
+              std::chrono::duration<double, std::milli>(noticed).count());
+  const auto calls = Calls();
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()),
+            (std::vector<std::string>{"Com20020Register(w5=02)", "Com20020Register(w7=40)",
+                                      "Com20020ResetWakeOnReceive", "Com20020Exit"}));
+  // Every process tshark started has ended.
+  EXPECT_TRUE(Eventually([] {
+    while (waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
+    return waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD;
+  })) << "a process was left behind";
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+TEST_F(TsharkExtcapTest, AShellPipeThroughStandardOutputEndsWithTheReader) {
+  const std::string program = (Home() / ".local/bin/tarnwick-extcap").string();
+  const Outcome piped = Shell(program +
+                              " --capture --extcap-interface tarnwick-arcnet-pci --fifo - | "
+                              "tshark -i - -a duration:2 -w " +
+                              file("piped.pcapng").string());
+  EXPECT_EQ(piped.status, 0) << piped.output;
+  EXPECT_GT(ExpectBacnetOverArcnet(file("piped.pcapng")), 500u);
+  EXPECT_EQ(Calls().back(), "Com20020Exit") << "the program ended with its reader";
+}
+
+}  // namespace
