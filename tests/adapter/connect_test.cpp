@@ -177,6 +177,23 @@ TEST_F(ConnectTest, AValueOutsideItsRangeIsRefusedBeforeTheLibraryIsCalled) {
         "NodeID must be between 1 and 255; the settings hold 0.");
     PressEscape(kMain);
   });
+
+  // The operator who is shown 44 in the dialog and keeps it with OK has
+  // chosen node 44: the file's 300 no longer counts.
+  ScriptedLibrary::Get().Reset();
+  WriteSettings("NodeID=300\n");
+  ui::fake::ScriptMessageBoxAnswers({kIdNo});
+  RunProgram([&] {
+    ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(IDD_LOCAL_SETTINGS));
+    ASSERT_TRUE(Click(IDD_LOCAL_SETTINGS, IDOK));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_CONNECT) == "Disconnect"; }));
+    PressEscape(kMain);
+  });
+  ASSERT_FALSE(LibraryCalls().empty());
+  EXPECT_EQ(LibraryCalls().front().block[offsetof(LocalInitBlock, nodeId)], 44);
 }
 
 TEST_F(ConnectTest, OnlineAndOfflineStatesSwapTheControls) {
