@@ -127,8 +127,6 @@ TEST_F(ConnectTest, AValueOutsideItsRangeIsRefusedBeforeTheLibraryIsCalled) {
       {"DeviceNumber=8\nMORLA=1\nKESTA=0\n", "--device-number",
        "DeviceNumber must be between 0 and 7; the settings hold 8."},
       {"DataRate=99\n", "--data-rate", "DataRate must be between 0 and 7; the settings hold 99."},
-      {"DataRate=4294967299\n", "--data-rate",
-       "DataRate must be between 0 and 7; the settings hold 4294967299."},
       {"Timeouts=-1\n", "--extended-timeouts",
        "Timeouts must be between 0 and 3; the settings hold -1."},
       {"128NAKs=258\n", "--naks128", "128NAKs must be between 0 and 1; the settings hold 258."},
