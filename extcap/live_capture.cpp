@@ -10,6 +10,7 @@
 #include "capture/pcap_stream.h"
 #include "extcap/control_pipes.h"
 #include "platform/signals.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -42,7 +43,10 @@ void ApplySettings(const ExtcapCommand& command) {
   // In the options' own order, not the command line's.
   for (const AdapterOption& option : AdapterOptions()) {
     for (const ExtcapCommand::Setting& setting : command.settings)
-      if (setting.option == &option) option.set(setting.value);
+      if (setting.option == &option) {
+        option.set(setting.value);
+        if (option.range != nullptr) ForgetFileValue(*option.range);
+      }
   }
 }
 
