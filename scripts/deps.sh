@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libpcap-dev tshark iproute2
+  clang-format  # Debian's, 14: the one scripts/check-format.sh holds the sources to
   qt6-base-dev qt6-base-private-dev fonts-dejavu-core xvfb xauth
   # Tarnwick.exe: mingw-w64 for both architectures (the -posix compilers,
   # whose runtime has std::thread), GoogleTest's sources to build for

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds Tarnwick with AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs every test, then runs the threaded tests under ThreadSanitizer, then
-# the fuzz targets under libFuzzer; builds the release configuration with
-# warnings as errors; and builds, checks and tests the Windows programs
-# under Wine.
+# Checks that clang-format leaves every source as it is; builds Tarnwick
+# with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test,
+# then runs the threaded tests under ThreadSanitizer, then the fuzz targets
+# under libFuzzer; builds the release configuration with warnings as errors;
+# and builds, checks and tests the Windows programs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+scripts/check-format.sh
 export TARNWICK_REQUIRE_TSHARK=1
 cmake --preset test
 cmake --build --preset test

@@ -168,4 +168,31 @@ TEST_F(AppTest, YesSavesTheCurrentButtonsAndTheNodeIdTheLibraryLeft) {
             "IPAddress=\nPortNumber=5001\nKESTA=0\nMORLA=0\nVORNEX=1\n");
 }
 
+// Each button is compared with the file: a choice that differs from it in
+// one button only is still asked about, and kept for the next start.
+TEST_F(AppTest, AnAdapterTypeThatDiffersFromTheFileInOneButtonIsAskedAboutAndSaved) {
+  const struct {
+    const char* file;
+    int click;
+    const char* saved;
+  } cases[] = {
+      {"KESTA=0\nMORLA=1\nVORNEX=1\n", IDC_MORLA, "KESTA=0\nMORLA=1\nVORNEX=0\n"},
+      {"KESTA=0\nMORLA=0\nVORNEX=0\n", IDC_VORNEX, "KESTA=0\nMORLA=0\nVORNEX=1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    WriteSettings(c.file);
+    ui::fake::ClearRecords();
+    ui::fake::ScriptMessageBoxAnswers({kIdYes});
+    RunProgram([&] {
+      ASSERT_TRUE(Click(kMain, c.click));
+      ASSERT_TRUE(Click(kMain, IDOK));
+    });
+    const auto boxes = ui::fake::MessageBoxesShown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Save Settings");
+    EXPECT_NE(SavedSettings().find(c.saved), std::string::npos) << SavedSettings();
+  }
+}
+
 }  // namespace

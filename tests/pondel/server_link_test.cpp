@@ -513,4 +513,27 @@ TEST_F(NetworkNamespaces, DiscoveryFindsADeviceAcrossTheSegmentAndANetworkWithNo
   EXPECT_NE(device.Output().find("client ::ffff:10.77.0.2"), std::string::npos) << device.Output();
 }
 
+// Frames the device took before a flush and sends ahead of its answer are
+// dropped, so a capture never starts with frames from before its Start.
+TEST_F(ServerLinkTest, FramesSentAheadOfTheFlushAnswerAreDropped) {
+  Bytes flushed;
+  wire::AppendFlushed(flushed, 1);  // the link's first request is tagged 1
+  ScriptedDevice device({{wire::Type::kHello, Welcome()},
+                         {wire::Type::kInit, InitDone(9)},
+                         {wire::Type::kFlush, Frame(0) + Frame(1) + flushed + Frame(2)}});
+  ASSERT_EQ(ConnectTo("127.0.0.1", device.port()).result, 0);
+  RegisterEvent();
+  ASSERT_EQ(Com20020FlushRX(), 0);
+  std::vector<ArcnetFrame> frames;
+  ASSERT_TRUE(Eventually([&] {
+    const auto batch = Drain();
+    frames.insert(frames.end(), batch.begin(), batch.end());
+    return !frames.empty();
+  }));
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].data[0], 2) << "the frame after the answer, and only it";
+  EXPECT_EQ(Drain().size(), 0u);
+  EXPECT_EQ(PondelDroppedFrames(), 0u);
+}
+
 }  // namespace
