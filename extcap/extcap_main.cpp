@@ -13,14 +13,15 @@ namespace {
 
 // A capture refused for a bad argument still opens the FIFO it was given,
 // and closes it: Wireshark's reader waits in its open until a writer comes,
-// and would wait for ever, never hearing why.
+// and would wait for ever, never hearing why. A FIFO that no one reads yet
+// is left at once.
 void LetTheReaderGo(std::span<const std::string_view> args) {
   std::string fifo;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--fifo" && i + 1 < args.size()) fifo = args[i + 1];
     if (args[i].starts_with("--fifo=")) fifo = args[i].substr(7);
   }
-  if (!fifo.empty() && platform::IsPipe(fifo.c_str())) platform::OutputFile reader(fifo.c_str());
+  if (!fifo.empty()) platform::OutputFile reader(fifo.c_str(), platform::OutputKind::kPipe);
 }
 
 }  // namespace

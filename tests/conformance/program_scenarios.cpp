@@ -139,8 +139,9 @@ TEST_F(ProgramScenario, CaptureTheSimulatedNetworkWithStartStopResetAndExit) {
 }
 
 TEST_F(ProgramScenario, ACaptureFileThatTakesNothingIsReportedAndStartWorksOnceItCan) {
-  SKIP_WITHOUT_DEV_FULL();
-  std::filesystem::create_symlink("/dev/full", kCaptureFileName);
+  const SmallFilesystem disk(64 * 1024);
+  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  std::filesystem::create_symlink(disk.FullFile(), kCaptureFileName);
   Run([] {
     Connect();
     ASSERT_TRUE(Click(kMain, IDC_RECEIVE));

@@ -21,6 +21,9 @@ SmallFilesystem::SmallFilesystem(std::uintmax_t) {
 }
 SmallFilesystem::~SmallFilesystem() = default;
 void SmallFilesystem::Fill(const std::string&) const {}
+std::filesystem::path SmallFilesystem::FullFile() const {
+  return path();
+}
 
 FileSizeLimit::FileSizeLimit(std::uintmax_t) : previous_(0), previousHandler_(nullptr) {}
 FileSizeLimit::~FileSizeLimit() = default;
@@ -50,6 +53,12 @@ void SmallFilesystem::Fill(const std::string& name) const {
   while (fd >= 0 && write(fd, block, 1) > 0) {
   }
   if (fd >= 0) close(fd);
+}
+
+std::filesystem::path SmallFilesystem::FullFile() const {
+  Fill("filler");
+  close(open((path() / "full").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+  return path() / "full";
 }
 
 FileSizeLimit::FileSizeLimit(std::uintmax_t bytes)
