@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -27,6 +28,13 @@ std::filesystem::path SmallFilesystem::FullFile() const {
 
 FileSizeLimit::FileSizeLimit(std::uintmax_t) : previous_(0), previousHandler_(nullptr) {}
 FileSizeLimit::~FileSizeLimit() = default;
+
+bool MakeFifo(const std::filesystem::path&) {
+  return false;
+}
+bool GiveLinkToAnotherUser(const std::filesystem::path&) {
+  return false;
+}
 
 #else
 
@@ -59,6 +67,15 @@ std::filesystem::path SmallFilesystem::FullFile() const {
   Fill("filler");
   close(open((path() / "full").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
   return path() / "full";
+}
+
+bool MakeFifo(const std::filesystem::path& path) {
+  return mkfifo(path.c_str(), 0666) == 0;
+}
+
+bool GiveLinkToAnotherUser(const std::filesystem::path& link) {
+  constexpr uid_t kNobody = 65534;
+  return lchown(link.c_str(), kNobody, kNobody) == 0;
 }
 
 FileSizeLimit::FileSizeLimit(std::uintmax_t bytes)

@@ -50,6 +50,13 @@ class FileSizeLimit {
   void (*previousHandler_)(int);
 };
 
+// A FIFO named `path`; false where there are none (Windows).
+bool MakeFifo(const std::filesystem::path& path);
+
+// Gives the symbolic link `link` to another user, as if that user had put
+// it there; false where that cannot be done (not root, or Windows).
+bool GiveLinkToAnotherUser(const std::filesystem::path& link);
+
 }  // namespace testing_support
 
 // Skip the test on Windows, which has no file size limit.
