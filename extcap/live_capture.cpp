@@ -66,7 +66,8 @@ int RunLiveCapture(const ExtcapCommand& command, std::ostream& err) {
     err << "Unable to open " << stream.OpenFailure() << "\n";
     return 1;
   }
-  // The pipes' own thread never opens anything else; this says why.
+  // The control pipes' thread leaves what is not a FIFO alone, unread and
+  // unwritten, and could not say so: said here.
   for (const std::string* pipe : {&command.controlIn, &command.controlOut}) {
     if (!pipe->empty() && !platform::IsPipe(pipe->c_str())) {
       err << "Unable to open " << *pipe << ": not a FIFO.\n";

@@ -54,6 +54,7 @@ HANDLE OpenPath(const char* name, DWORD access, DWORD share, DWORD disposition) 
 // second writer may not, and it is refused before anything is emptied.
 // Symbolic links are followed: making one takes a privilege that ordinary
 // users lack, so none is planted in a shared folder.
+//
 // A named pipe exists already (its server made it): it is opened, never
 // created, and with read access too, which PeekNamedPipe needs to tell
 // whether the server has closed it.
@@ -215,29 +216,29 @@ OutputFile::OutputFile(const char* name, OutputKind kind, KeepWaiting keepWaitin
   int fd;
   // A FIFO's reader is waited for in slices, so that giving up is possible.
   while ((fd = OpenPath(name, file ? O_CREAT : 0, refusal)) < 0 && errno == ENXIO && !file &&
-         refusal == nullptr && keepWaiting_ && keepWaiting_()) {
+         keepWaiting_ && keepWaiting_()) {
     poll(nullptr, 0, kWaitSliceMs);
   }
   struct stat status {};
-  if (fd >= 0 && fstat(fd, &status) != 0) {
-    Fail();
-  } else if (fd >= 0 && !(file ? S_ISREG(status.st_mode) : S_ISFIFO(status.st_mode))) {
+  if (fd < 0 && errno == ENXIO && refusal == nullptr) {
+    refusal = file ? kNotAFile : "no one reads it";
+  } else if (fd >= 0 && fstat(fd, &status) == 0 &&
+             !(file ? S_ISREG(status.st_mode) : S_ISFIFO(status.st_mode))) {
     refusal = file ? kNotAFile : "not a FIFO";
-  } else if (fd < 0 && refusal == nullptr) {
-    if (errno == ENXIO) refusal = file ? kNotAFile : "no one reads it";
-    Fail();
-  } else if (file && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+  } else if (fd >= 0 && file && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     // Locked before it is emptied. A file system without locks (ENOLCK) is
     // written unlocked, as before.
     refusal = kHeldByAnother;
-  } else if (file && ftruncate(fd, 0) != 0) {
+  }
+  if (refusal != nullptr) {
+    error_ = refusal;
+  } else if (fd < 0 || (file && ftruncate(fd, 0) != 0)) {
     Fail();
   } else {
     fd_ = fd;
     waitsForRoom_ = !file;
     return;
   }
-  if (refusal != nullptr) error_ = refusal;
   if (fd >= 0) close(fd);
 }
 
@@ -251,9 +252,9 @@ bool IsPipe(const char* name) {
 // a reader; both must be the same FIFO.
 std::FILE* OpenPipeToRead(const char* name) {
   const int looked = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  struct stat first {
-  }, second{};
   if (looked < 0) return nullptr;
+  struct stat first {};
+  struct stat second {};
   const int fd =
       fstat(looked, &first) == 0 && S_ISFIFO(first.st_mode) ? open(name, O_RDONLY | O_CLOEXEC) : -1;
   close(looked);
