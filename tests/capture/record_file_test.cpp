@@ -50,7 +50,8 @@ TEST(RecordFileTest, AWriteCutShortAnywhereLeavesOnlyWholeRecords) {
 TEST(RecordFileTest, AFullDiskThatTakesNothingSaysWhy) {
   const SmallFilesystem disk(64 * 1024);
   SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
-  RecordFile file{platform::OutputFile(disk.FullFile().c_str(), platform::OutputKind::kFile)};
+  RecordFile file{
+      platform::OutputFile(disk.FullFile().string().c_str(), platform::OutputKind::kFile)};
   WriteRecords(file);
   EXPECT_FALSE(file.Flush());
   EXPECT_EQ(file.failure(), "No space left on device");

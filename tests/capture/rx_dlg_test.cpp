@@ -126,7 +126,7 @@ TEST_F(RxDlgTest, UnopenableFilesAreReportedDuringTheStartWait) {
     ASSERT_TRUE(Click(kRx, IDC_START));
     const auto box = WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "Unable to open log file");
+    EXPECT_EQ(box->text, "Unable to open log file\ntarnwick.pcap: Is a directory.");
     EXPECT_EQ(box->caption, "File Open Error");
     EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
     EXPECT_EQ(box->ownerTemplate, kRx);
