@@ -63,8 +63,9 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::seconds lim
   return condition();
 }
 
-// Starts the installed program with `args`, its outputs to /dev/null.
-pid_t Spawn(const fs::path& program, const std::vector<std::string>& args) {
+// Starts `program` (a path, or a name on PATH) with `args`, its outputs to
+// /dev/null.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args) {
   const pid_t child = fork();
   if (child == 0) {
     const int null = open("/dev/null", O_WRONLY);
@@ -73,7 +74,7 @@ pid_t Spawn(const fs::path& program, const std::vector<std::string>& args) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
+    execvp(program.c_str(), argv.data());
     _exit(127);
   }
   return child;
@@ -141,7 +142,7 @@ class TsharkExtcapTest : public ::testing::Test {
   }
 
   static fs::path Home() { return root_->path() / "home"; }
-  static fs::path Program() { return Home() / ".local/bin/tarnwick-extcap"; }
+  static std::string Program() { return (Home() / ".local/bin/tarnwick-extcap").string(); }
   std::vector<std::string> CaptureInto(const fs::path& fifo) const {
     return {"--capture", "--extcap-interface", "tarnwick-arcnet-usb", "--fifo", fifo.string()};
   }
@@ -244,14 +245,7 @@ TEST_F(TsharkExtcapTest, KillingTsharkMidCaptureEndsTheProgramWithTheControllerP
     fs::remove(trace());
     setenv("PONDEL_SIM_RATE", rate, 1);
     const std::string out = file("killed.pcapng").string();
-    const pid_t tshark = fork();
-    if (tshark == 0) {
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, STDOUT_FILENO);
-      dup2(null, STDERR_FILENO);
-      execlp("tshark", "tshark", "-i", "tarnwick-arcnet-usb", "-w", out.c_str(), nullptr);
-      _exit(127);
-    }
+    const pid_t tshark = Spawn("tshark", {"-i", "tarnwick-arcnet-usb", "-w", out});
     ASSERT_GT(tshark, 0);
     ASSERT_TRUE(Eventually([&] { return fs::exists(out) && fs::file_size(out) > 0; }));
     ASSERT_TRUE(Eventually([&] {
@@ -315,7 +309,7 @@ TEST_F(TsharkExtcapTest, EachStopSignalEndsACaptureWhoseReaderTakesNothing) {
 TEST_F(TsharkExtcapTest, PipesThatAreNotWiresharksAreRefusedOrLeftUnread) {
   const fs::path kept = file("kept.pcap");
   std::ofstream(kept) << "kept";
-  const std::string program = Program().string();
+  const std::string program = Program();
   const Outcome toFile =
       Shell(program + " --capture --extcap-interface tarnwick-arcnet-usb --fifo " + kept.string());
   EXPECT_EQ(toFile.status, 1);
@@ -361,7 +355,7 @@ TEST_F(TsharkExtcapTest, PipesThatAreNotWiresharksAreRefusedOrLeftUnread) {
 }
 
 TEST_F(TsharkExtcapTest, AShellPipeThroughStandardOutputEndsWithTheReader) {
-  const std::string program = (Home() / ".local/bin/tarnwick-extcap").string();
+  const std::string program = Program();
   const Outcome piped = Shell(program +
                               " --capture --extcap-interface tarnwick-arcnet-pci --fifo - | "
                               "tshark -i - -a duration:2 -w " +
