@@ -189,7 +189,9 @@ class StampedTraffic : public vornex::FrameSource {
 
 struct CaptureFrontEndStub : CaptureFrontEnd {
   void PublishCount(std::int32_t) override {}
-  void ShowOpenFailure() override { std::fprintf(stderr, "Unable to open log file\n"); }
+  void ShowOpenFailure(const std::string& why) override {
+    std::fprintf(stderr, "Unable to open log file\n%s\n", why.c_str());
+  }
   void ReportWriteFailure(const std::string& message) override {
     std::fprintf(stderr, "%s\n", message.c_str());
   }

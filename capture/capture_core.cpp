@@ -68,7 +68,7 @@ std::int32_t WriteIndexedRegister(std::uint8_t index, std::uint16_t value) {
 
 int RunCapture(CaptureOutput& output, CaptureFrontEnd& frontEnd) {
   if (!output.Open()) {
-    frontEnd.ShowOpenFailure();
+    frontEnd.ShowOpenFailure(output.OpenFailure());
     CaptureFinished = 1;
     return -1;
   }

@@ -19,6 +19,9 @@ class CaptureOutput {
   // Opens what the capture writes to, unless it is open already; false when
   // it cannot be opened.
   virtual bool Open() = 0;
+  // Once Open has failed, for the operator: what could not be opened and
+  // why, one line each ("tarnwick.pcap: not a regular file.").
+  virtual std::string OpenFailure() const = 0;
   // The pcap stream, for its global header.
   virtual RecordFile& pcap() = 0;
   // One received frame.
@@ -41,8 +44,9 @@ class CaptureFrontEnd {
  public:
   // The new count, after every frame; must not wait.
   virtual void PublishCount(std::int32_t count) = 0;
-  // The output could not be opened. Returns once the operator has been told.
-  virtual void ShowOpenFailure() = 0;
+  // The output could not be opened, for the reasons `why`
+  // (CaptureOutput::OpenFailure). Returns once the operator has been told.
+  virtual void ShowOpenFailure(const std::string& why) = 0;
   // The output could not be written: the capture has ended, the output holds
   // whole records only, and the controller is as it was before the capture.
   // Called once, just before CaptureFinished is set; must not wait for the

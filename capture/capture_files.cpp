@@ -9,9 +9,17 @@
 
 bool CaptureFiles::Open() {
   if (pcap_) return true;
-  platform::OutputFile text(kTextDumpFileName);
-  platform::OutputFile pcap(kCaptureFileName);
-  if (!text.is_open() || !pcap.is_open()) return false;
+  platform::OutputFile text(kTextDumpFileName, platform::OutputKind::kFile);
+  platform::OutputFile pcap(kCaptureFileName, platform::OutputKind::kFile);
+  openFailure_.clear();
+  for (const auto& [name, file] :
+       {std::pair{kTextDumpFileName, &text}, {kCaptureFileName, &pcap}}) {
+    if (!file->is_open()) openFailure_ += std::string(name) + ": " + file->error() + ".\n";
+  }
+  if (!openFailure_.empty()) {
+    openFailure_.pop_back();
+    return false;
+  }
   text_.emplace(std::move(text));
   pcap_.emplace(std::move(pcap));
   std::error_code ec;

@@ -20,10 +20,12 @@ inline constexpr char kTextDumpFileName[] = "tarnwick.tmp";
 class CaptureFiles final : public CaptureOutput {
  public:
   // Creates (empties) the text dump, then the capture file, in the current
-  // folder. Both are tried before either is tested, so both are emptied
-  // whenever either can be; false when either failed, and then neither is
-  // open.
+  // folder, each held for this capture alone until closed (see
+  // platform::OutputKind::kFile). Both are tried before either is tested,
+  // so both are emptied whenever either can be; false when either failed,
+  // and then neither is open.
   bool Open() override;
+  std::string OpenFailure() const override { return openFailure_; }
 
   RecordFile& pcap() override { return *pcap_; }
   RecordFile& text() { return *text_; }
@@ -44,5 +46,6 @@ class CaptureFiles final : public CaptureOutput {
   std::optional<RecordFile> text_;
   std::optional<RecordFile> pcap_;
   std::filesystem::path folder_;
+  std::string openFailure_;
   std::uint64_t frames_ = 0;
 };

@@ -5,12 +5,15 @@
 #include "capture/pcap_writer.h"
 #include "platform/file.h"
 
-PcapStream::PcapStream(std::string name) : name_(std::move(name)) {}
+PcapStream::PcapStream(std::string name, platform::KeepWaiting keepWaiting)
+    : name_(std::move(name)), keepWaiting_(std::move(keepWaiting)) {}
 
 bool PcapStream::Open() {
   if (file_) return true;
-  platform::OutputFile file = name_ == kStandardOutput ? platform::OutputFile::StandardOutput()
-                                                       : platform::OutputFile(name_.c_str());
+  platform::OutputFile file =
+      name_ == kStandardOutput
+          ? platform::OutputFile::StandardOutput(keepWaiting_)
+          : platform::OutputFile(name_.c_str(), platform::OutputKind::kPipe, keepWaiting_);
   if (!file.is_open()) {
     openError_ = file.error();
     return false;
@@ -27,6 +30,10 @@ void PcapStream::Append(const ArcnetFrame& frame) {
 void PcapStream::Close() {
   readerGoneAtClose_ = ReaderGone();
   file_->Close();
+}
+
+std::string PcapStream::OpenFailure() const {
+  return DisplayName() + ": " + openError_ + ".";
 }
 
 std::string PcapStream::DisplayName() const {

@@ -103,9 +103,10 @@ void CRxDlg::PublishCount(std::int32_t count) {
   PostToWindow([this] { SetDlgItemText(IDC_RX_COUNT, std::to_string(latestCount_.Take())); });
 }
 
-void CRxDlg::ShowOpenFailure() {
-  ui::SendToUiThread([this] {
-    MessageBox("Unable to open log file", "File Open Error", kMbOk | kMbIconExclamation);
+void CRxDlg::ShowOpenFailure(const std::string& why) {
+  // The box's own words first, then which file and why.
+  ui::SendToUiThread([this, &why] {
+    MessageBox("Unable to open log file\n" + why, "File Open Error", kMbOk | kMbIconExclamation);
   });
 }
 

@@ -43,7 +43,7 @@ class CRxDlg : public CDialog, private CaptureFrontEnd {
   void OnCaptureFailed();
 
   void PublishCount(std::int32_t count) override;
-  void ShowOpenFailure() override;
+  void ShowOpenFailure(const std::string& why) override;
   void ReportWriteFailure(const std::string& message) override;
 
   CButton m_start;

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -21,9 +22,19 @@ SmallFilesystem::SmallFilesystem(std::uintmax_t) {
 }
 SmallFilesystem::~SmallFilesystem() = default;
 void SmallFilesystem::Fill(const std::string&) const {}
+std::filesystem::path SmallFilesystem::FullFile() const {
+  return path();
+}
 
 FileSizeLimit::FileSizeLimit(std::uintmax_t) : previous_(0), previousHandler_(nullptr) {}
 FileSizeLimit::~FileSizeLimit() = default;
+
+bool MakeFifo(const std::filesystem::path&) {
+  return false;
+}
+bool GiveLinkToAnotherUser(const std::filesystem::path&) {
+  return false;
+}
 
 #else
 
@@ -50,6 +61,21 @@ void SmallFilesystem::Fill(const std::string& name) const {
   while (fd >= 0 && write(fd, block, 1) > 0) {
   }
   if (fd >= 0) close(fd);
+}
+
+std::filesystem::path SmallFilesystem::FullFile() const {
+  Fill("filler");
+  close(open((path() / "full").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+  return path() / "full";
+}
+
+bool MakeFifo(const std::filesystem::path& path) {
+  return mkfifo(path.c_str(), 0666) == 0;
+}
+
+bool GiveLinkToAnotherUser(const std::filesystem::path& link) {
+  constexpr uid_t kNobody = 65534;
+  return lchown(link.c_str(), kNobody, kNobody) == 0;
 }
 
 FileSizeLimit::FileSizeLimit(std::uintmax_t bytes)
