@@ -14,7 +14,8 @@
 namespace {
 
 // The capture core's front end: no window, so no count to show; the
-// capture ends on a stop request, a click on Stop, or the reader going.
+// capture ends on a stop request, a click on Stop, the reader going, or by
+// itself.
 class ExtcapFrontEnd final : public CaptureFrontEnd {
  public:
   ExtcapFrontEnd(const PcapStream& stream, const std::atomic<bool>& stopRequested,
@@ -24,18 +25,18 @@ class ExtcapFrontEnd final : public CaptureFrontEnd {
   void PublishCount(std::int32_t) override {}
   // The stream is open before the adapter is touched: not reached.
   void ShowOpenFailure() override {}
-  void ReportWriteFailure(const std::string& message) override { writeFailure_ = message; }
+  void ReportCaptureEnded(const CaptureEnd& end) override { end_ = end; }
   bool KeepCapturing() override {
     return !stopRequested_ && !control_.StopRequested() && !stream_.ReaderGone();
   }
 
-  const std::optional<std::string>& writeFailure() const { return writeFailure_; }
+  const std::optional<CaptureEnd>& end() const { return end_; }
 
  private:
   const PcapStream& stream_;
   const std::atomic<bool>& stopRequested_;
   const ControlPipes& control_;
-  std::optional<std::string> writeFailure_;
+  std::optional<CaptureEnd> end_;
 };
 
 void ApplySettings(const ExtcapCommand& command) {
@@ -78,9 +79,10 @@ int RunLiveCapture(const ExtcapCommand& command, std::ostream& err) {
   RunCapture(stream, frontEnd);
   Com20020Exit();
   // A reader that went away is how Wireshark ends a capture where it cannot
-  // signal: no failure.
-  if (frontEnd.writeFailure() && !stream.ReaderGone()) {
-    err << *frontEnd.writeFailure() << "\n";
+  // signal: no failure, unless the adapter went first.
+  const std::optional<CaptureEnd>& end = frontEnd.end();
+  if (end && (end->adapterLost || !stream.ReaderGone())) {
+    err << end->message << "\n";
     return 1;
   }
   return 0;
