@@ -19,6 +19,9 @@ using wire::Type;
 // client that reads slowly leaves the frames in the queue, which drops the
 // newest when it is full, as the adapter's own buffer would.
 constexpr std::size_t kHighWater = 64 * 1024;
+// Answers a client has not read, beyond the frames: a client that keeps
+// asking and never reads is dropped before its answers fill the memory.
+constexpr std::size_t kMostUnread = 16 * kHighWater;
 // How long a connection turned away may take to read its answer.
 constexpr auto kRefusalWait = std::chrono::seconds(2);
 // The longest the loop sleeps when nothing is due.
@@ -187,15 +190,19 @@ void VornexDevice::ReadClient() {
   if (received == net::kClosed) return EndClient("closed the link without a goodbye");
   if (received < 0) return EndClient("link failed: " + net::LastError());
   client_->reader.Commit(static_cast<std::size_t>(received));
-  client_->lastHeard = Clock::now();
   wire::Message message;
   while (client_) {
     const auto next = client_->reader.Next(message);
-    if (next == wire::MessageReader::Result::kNeedMore) return;
+    if (next == wire::MessageReader::Result::kNeedMore) break;
     if (next == wire::MessageReader::Result::kMalformed)
       return EndClient("sent a malformed message; link closed");
+    // Only a whole message shows the client alive: bytes trickling in that
+    // never make one do not.
+    client_->lastHeard = Clock::now();
     Handle(message);
   }
+  if (client_ && client_->out.size() - client_->sent > kMostUnread)
+    EndClient("does not read what it is sent; link closed");
 }
 
 void VornexDevice::Handle(const wire::Message& message) {
@@ -268,11 +275,6 @@ void VornexDevice::PumpFrames() {
 
 bool VornexDevice::FillOut() {
   Client& client = *client_;
-  if (client.sent > 0 && client.sent * 2 >= client.out.size()) {
-    client.out.erase(client.out.begin(),
-                     client.out.begin() + static_cast<std::ptrdiff_t>(client.sent));
-    client.sent = 0;
-  }
   // Frames the queue dropped since the last look take their numbers with
   // them, so the client sees a gap of exactly that many.
   const std::uint64_t dropped = queue_.Dropped();
@@ -291,8 +293,14 @@ void VornexDevice::SendOut() {
   while (client.sent < client.out.size()) {
     const auto sent = net::SendSome(client.socket, std::span(client.out).subspan(client.sent));
     if (sent == net::kFailed) return EndClient("link failed: " + net::LastError());
-    if (sent == 0) return;
+    if (sent == 0) break;
     client.sent += static_cast<std::size_t>(sent);
+  }
+  // What is on the wire goes, once it is half the output.
+  if (client.sent > 0 && client.sent * 2 >= client.out.size()) {
+    client.out.erase(client.out.begin(),
+                     client.out.begin() + static_cast<std::ptrdiff_t>(client.sent));
+    client.sent = 0;
   }
 }
 
