@@ -110,51 +110,6 @@ TEST_F(DeviceScenario, ByItsAddressTheReplayedFileArrivesFrameForFrame) {
   EXPECT_EQ(TsharkMalformedFrames(kCaptureFileName), std::vector<int>{});
 }
 
-// The box the receive window shows when the device has gone after `frames`
-// frames, and again at every Start until the window is closed.
-std::string DeviceGoneText(const char* cause, const std::string& frames) {
-  return std::string(cause) + ".\nThe capture has stopped after " + frames +
-         " frames.\n\ntarnwick.pcap holds all of them, tarnwick.tmp holds all of them, each "
-         "frame whole, in " +
-         std::filesystem::current_path().string() +
-         ".\n\nClose this window to take the adapter off line, then Connect again once the "
-         "device is back.";
-}
-
-// The capture has ended by itself: the box is the receive window's, the
-// buttons are as after Stop, a Start tells the same again and touches no
-// file, and closing the window leaves the adapter off line. The count shown.
-std::string AnswerDeviceGone(const char* cause) {
-  const auto box = WaitForMessageBox();
-  EXPECT_TRUE(box.has_value());
-  if (!box) return "";
-  EXPECT_EQ(box->caption, "Adapter Error");
-  EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
-  EXPECT_EQ(box->ownerTemplate, kRx);
-  EXPECT_TRUE(AnswerMessageBox(kIdOk));
-  EXPECT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_START); }));
-  EXPECT_FALSE(IsEnabled(kRx, IDC_STOP));
-  EXPECT_TRUE(IsEnabled(kRx, IDC_RESET));
-  const std::string shown = Text(kRx, IDC_RX_COUNT);
-  EXPECT_EQ(box->text, DeviceGoneText(cause, shown));
-
-  const std::string files = ReadFile(kCaptureFileName) + ReadFile(kTextDumpFileName);
-  EXPECT_TRUE(Click(kRx, IDC_START));
-  const auto again = WaitForMessageBox();
-  EXPECT_EQ(again.has_value() ? again->text : "", box->text);
-  EXPECT_TRUE(AnswerMessageBox(kIdOk));
-  EXPECT_TRUE(WaitForWindow(kRx));
-  EXPECT_FALSE(IsEnabled(kRx, IDC_STOP));
-  EXPECT_EQ(ReadFile(kCaptureFileName) + ReadFile(kTextDumpFileName), files);
-
-  EXPECT_TRUE(Click(kRx, IDOK));
-  EXPECT_TRUE(WaitForWindow(kMain));
-  EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
-  EXPECT_EQ(Text(kMain, IDC_CONNECT), "Connect");
-  EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
-  return shown;
-}
-
 // Every frame counted is in the file, each record whole, and tshark reads it.
 void ExpectFileHolds(const std::string& shown) {
   const std::string file = ReadFile(kCaptureFileName);

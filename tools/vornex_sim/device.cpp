@@ -82,6 +82,12 @@ std::string VornexDevice::Listen() {
 void VornexDevice::Run(int stop) {
   while (true) {
     if (client_) PumpFrames();
+    if (Vanishing()) {
+      // No goodbye: the client sees the link end, as at a power cut.
+      Log("client " + client_->name + " sent " + std::to_string(config_.vanishAfter) +
+          " frames; the device vanishes");
+      return;
+    }
 
     // What to wait for: the stop, new clients and discoveries, the client's
     // messages and room to send, frames waiting, refusals being read.
@@ -243,6 +249,7 @@ void VornexDevice::Handle(const wire::Message& message) {
     queue_.Flush();
     if (controller_.ReceivesAll()) source_->CaptureStarted();
     wire::AppendFlushed(client.out, *tag);
+    client.framesSinceFlush = 0;
   } else {
     EndClient("sent a message out of place or malformed; link closed");
   }
@@ -282,10 +289,17 @@ bool VornexDevice::FillOut() {
   client.droppedCounted = dropped;
   ArcnetFrame frame;
   while (client.out.size() - client.sent < kHighWater) {
+    if (config_.vanishAfter != 0 && client.framesSinceFlush == config_.vanishAfter) return false;
     if (queue_.Take(frame) != 0) return false;
     wire::AppendFrame(client.out, client.nextSequence++, frame);
+    if (client.framesSinceFlush) ++*client.framesSinceFlush;
   }
   return true;
+}
+
+bool VornexDevice::Vanishing() const {
+  return client_ && config_.vanishAfter != 0 && client_->framesSinceFlush == config_.vanishAfter &&
+         client_->sent == client_->out.size();
 }
 
 void VornexDevice::SendOut() {
