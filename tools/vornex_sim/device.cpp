@@ -135,6 +135,9 @@ void VornexDevice::Run(int stop) {
         }
       }
       if (waits[clientAt].revents & (POLLIN | POLLHUP | POLLERR)) ReadClient();
+      // What arrived while this process was held up (stopped, not
+      // scheduled) is read before the client is judged silent.
+      if (client_ && Clock::now() >= client_->lastHeard + wire::kSilenceLimit) ReadClient();
       if (client_ && Clock::now() >= client_->lastHeard + wire::kSilenceLimit)
         EndClient("went silent for 3 s; link closed");
     }
