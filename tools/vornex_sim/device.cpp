@@ -139,7 +139,8 @@ void VornexDevice::Run(int stop) {
       // scheduled) is read before the client is judged silent.
       if (client_ && Clock::now() >= client_->lastHeard + wire::kSilenceLimit) ReadClient();
       if (client_ && Clock::now() >= client_->lastHeard + wire::kSilenceLimit)
-        EndClient("went silent for 3 s; link closed");
+        EndClient("went silent for " + std::to_string(wire::kSilenceLimit.count()) +
+                  " s; link closed");
     }
     if (discovery_.valid() && waits[discoveryAt].revents != 0) AnswerDiscovery();
     if (waits[1].revents != 0) AcceptClient();
