@@ -83,10 +83,11 @@ void VornexDevice::Run(int stop) {
   while (true) {
     if (client_) PumpFrames();
     if (Vanishing()) {
-      // No goodbye: the client sees the link end, as at a power cut.
-      Log("client " + client_->name + " sent " + std::to_string(config_.vanishAfter) +
-          " frames; the device vanishes");
-      return;
+      // No goodbye: the client sees the link end, as at a power cut; the
+      // device is back for the next client.
+      EndClient("sent " + std::to_string(config_.vanishAfter) +
+                " frames; the device vanishes, without a goodbye");
+      continue;
     }
 
     // What to wait for: the stop, new clients and discoveries, the client's

@@ -29,8 +29,8 @@ struct DeviceConfig {
   std::uint8_t nodeId = 254;
   std::size_t queueCapacity = pondel::kDefaultQueueCapacity;
   std::string name = "vornex-sim";
-  // Frames of a capture after which the device goes as if switched off;
-  // 0: never.
+  // Frames of a capture after which the device drops its client as if
+  // switched off, and is back for the next; 0: never.
   std::uint64_t vanishAfter = 0;
 };
 
@@ -48,8 +48,8 @@ class VornexDevice {
   const pondel::net::Endpoint& endpoint() const { return endpoint_; }
   bool AnswersDiscovery() const { return discovery_.valid(); }
 
-  // Serves clients until the descriptor `stop` is readable (a client on line
-  // is then told goodbye), or until it vanishes.
+  // Serves clients until the descriptor `stop` is readable; a client on line
+  // then is told goodbye.
   void Run(int stop);
 
  private:

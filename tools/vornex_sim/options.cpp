@@ -35,7 +35,7 @@ TCP, and delivers the frames of a SIMULATED ARCNET network of BACnet devices
   --name TEXT          the name the device gives in its answers
   --vanish-after N     once a capture has been sent N frames, go away as a
                        device switched off mid-capture does: close the link
-                       without a goodbye and end
+                       without a goodbye (and be back for the next client)
   --help               show this text and end
 
 In Tarnwick pick VORNEX, then Settings: Auto-Detect, or this machine's
