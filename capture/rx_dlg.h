@@ -46,6 +46,8 @@ class CRxDlg : public CDialog, private CaptureFrontEnd {
   // Posted by the capture thread when the capture ended by itself: the
   // window goes back to the stopped state, as after Stop, and says why.
   void OnCaptureEnded();
+  // The box that says the adapter went away, what the files hold and what
+  // to do.
   void ShowAdapterLost();
 
   void PublishCount(std::int32_t count) override;
