@@ -192,8 +192,8 @@ struct CaptureFrontEndStub : CaptureFrontEnd {
   void ShowOpenFailure(const std::string& why) override {
     std::fprintf(stderr, "Unable to open log file\n%s\n", why.c_str());
   }
-  void ReportWriteFailure(const std::string& message) override {
-    std::fprintf(stderr, "%s\n", message.c_str());
+  void ReportCaptureEnded(const CaptureEnd& end) override {
+    std::fprintf(stderr, "%s\n", end.message.c_str());
   }
 };
 

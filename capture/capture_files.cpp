@@ -46,7 +46,7 @@ void CaptureFiles::Close() {
   pcap_->Close();
 }
 
-std::string CaptureFiles::FailureMessage() const {
+std::string CaptureFiles::EndMessage(const std::string& cause) const {
   struct Held {
     const char* name;
     const RecordFile& file;
@@ -56,7 +56,7 @@ std::string CaptureFiles::FailureMessage() const {
   const std::uint64_t pcapRecords = pcap_->recordsWritten();
   const Held files[] = {{kCaptureFileName, *pcap_, pcapRecords > 0 ? pcapRecords - 1 : 0},
                         {kTextDumpFileName, *text_, text_->recordsWritten()}};
-  std::string message;
+  std::string message = cause.empty() ? std::string() : cause + ".\n";
   for (const Held& held : files) {
     if (held.file.failed())
       message +=

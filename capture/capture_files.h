@@ -2,7 +2,7 @@
 // written as whole records: every frame goes to both, and what a drain
 // collected is written out at its end. When a file fails it keeps its whole
 // records and takes nothing more; the capture is then to end, and
-// FailureMessage says what happened for the operator.
+// EndMessage says what happened for the operator.
 #pragma once
 
 #include <cstdint>
@@ -38,9 +38,10 @@ class CaptureFiles final : public CaptureOutput {
   // Writes out the rest and closes both.
   void Close() override;
 
-  // For the operator, once a file has failed: which file and why, that the
-  // capture has stopped, and how many frames each file holds.
-  std::string FailureMessage() const override;
+  // For the operator, once the capture has ended by itself: the cause,
+  // which file failed and why, that the capture has stopped, and how many
+  // frames each file holds.
+  std::string EndMessage(const std::string& cause) const override;
 
  private:
   std::optional<RecordFile> text_;

@@ -40,9 +40,13 @@ std::string PcapStream::DisplayName() const {
   return name_ == kStandardOutput ? "standard output" : name_;
 }
 
-std::string PcapStream::FailureMessage() const {
-  std::string message =
-      "Unable to write the capture to " + DisplayName() + ": " + file_->failure() + ".";
+std::string PcapStream::EndMessage(const std::string& cause) const {
+  // One line: Wireshark shows it as it stands.
+  std::string message = cause.empty() ? std::string() : cause + ".";
+  if (file_->failed()) {
+    if (!message.empty()) message += " ";
+    message += "Unable to write the capture to " + DisplayName() + ": " + file_->failure() + ".";
+  }
   if (frames_ == 0) return message + " The capture has stopped.";
   return message + " The capture has stopped after " + std::to_string(frames_) + " frames.";
 }

@@ -17,7 +17,7 @@
 namespace {
 
 // The capture core's front end: no window, so no count to show; the
-// capture ends when `going` says so, or when the reader goes.
+// capture ends when `going` says so, when the reader goes, or by itself.
 class ExtcapFrontEnd final : public CaptureFrontEnd {
  public:
   ExtcapFrontEnd(const PcapStream& stream, std::function<bool()> going)
@@ -26,15 +26,15 @@ class ExtcapFrontEnd final : public CaptureFrontEnd {
   void PublishCount(std::int32_t) override {}
   // The stream is open before the adapter is touched: not reached.
   void ShowOpenFailure(const std::string&) override {}
-  void ReportWriteFailure(const std::string& message) override { writeFailure_ = message; }
+  void ReportCaptureEnded(const CaptureEnd& end) override { end_ = end; }
   bool KeepCapturing() override { return going_() && !stream_.ReaderGone(); }
 
-  const std::optional<std::string>& writeFailure() const { return writeFailure_; }
+  const std::optional<CaptureEnd>& end() const { return end_; }
 
  private:
   const PcapStream& stream_;
   std::function<bool()> going_;
-  std::optional<std::string> writeFailure_;
+  std::optional<CaptureEnd> end_;
 };
 
 void ApplySettings(const ExtcapCommand& command) {
@@ -94,9 +94,11 @@ int RunLiveCapture(const ExtcapCommand& command, std::ostream& err) {
   RunCapture(stream, frontEnd);
   Com20020Exit();
   // A reader that went away is how Wireshark ends a capture where it cannot
-  // signal: no failure; nor is a write given up for a stop request.
-  if (frontEnd.writeFailure() && !stream.ReaderGone() && going()) {
-    err << *frontEnd.writeFailure() << "\n";
+  // signal: no failure, nor is a write given up for a stop request; unless
+  // the adapter went first.
+  const std::optional<CaptureEnd>& end = frontEnd.end();
+  if (end && (end->adapterLost || (!stream.ReaderGone() && going()))) {
+    err << end->message << "\n";
     return 1;
   }
   return 0;

@@ -29,26 +29,36 @@ if [ "$exports" != "$expected" ]; then
 fi
 echo "32-bit Pondel.dll exports exactly: $exports"
 
-# A network server device on this machine, the Linux simulator, for the
-# scenario that captures from it through Pondel.dll under Wine: the busiest
-# 10 Mbps network, with a seed the scenario makes again to check every frame.
+# Network server devices on this machine, the Linux simulator, for the
+# scenarios that capture from them through Pondel.dll under Wine: the busiest
+# 10 Mbps network, with a seed the scenario makes again to check every frame;
+# and one that vanishes after 3,000 frames of a capture, as if switched off.
 cmake --preset release-werror >/dev/null
 cmake --build --preset release-werror --target vornex-sim
-device_log=$(mktemp)
-build-release/bin/vornex-sim --listen 127.0.0.1 --port 0 --discovery-port 0 --rate 51000 \
-  --seed 7 >"$device_log" &
-device=$!
-trap 'kill $device 2>/dev/null; rm -f "$device_log"' EXIT
-for _ in $(seq 50); do
-  grep -q "listening on" "$device_log" && break
-  sleep 0.1
-done
-port=$(sed -n 's/^vornex-sim: listening on 127\.0\.0\.1 port \([0-9]*\);.*/\1/p' "$device_log")
-if [ -z "$port" ]; then
-  echo "vornex-sim did not start: $(cat "$device_log")" >&2
-  exit 1
-fi
-export TARNWICK_TEST_DEVICE=127.0.0.1:$port TARNWICK_TEST_DEVICE_SEED=7
+device_logs=$(mktemp -d)
+devices=()
+trap 'kill "${devices[@]}" 2>/dev/null; rm -rf "$device_logs"' EXIT
+# Starts vornex-sim on 127.0.0.1 with the arguments after the log's name;
+# device_port is then the TCP port it listens on.
+start_device() {
+  local log=$device_logs/$1
+  shift
+  build-release/bin/vornex-sim --listen 127.0.0.1 --port 0 --discovery-port 0 "$@" >"$log" &
+  devices+=($!)
+  for _ in $(seq 50); do
+    grep -q "listening on" "$log" && break
+    sleep 0.1
+  done
+  device_port=$(sed -n 's/^vornex-sim: listening on 127\.0\.0\.1 port \([0-9]*\);.*/\1/p' "$log")
+  if [ -z "$device_port" ]; then
+    echo "vornex-sim did not start: $(cat "$log")" >&2
+    exit 1
+  fi
+}
+start_device busiest --rate 51000 --seed 7
+export TARNWICK_TEST_DEVICE=127.0.0.1:$device_port TARNWICK_TEST_DEVICE_SEED=7
+start_device vanishing --rate 2000 --vanish-after 3000
+export TARNWICK_TEST_VANISHING_DEVICE=127.0.0.1:$device_port TARNWICK_TEST_VANISHING_AFTER=3000
 
 # shellcheck disable=SC2016  # expanded in the shell that scripts/wine.sh starts
 scripts/wine.sh bash -c '
@@ -121,12 +131,14 @@ scripts/wine.sh bash -c '
   echo "Tarnwick.exe started, wrote arcnet.tmp (tshark: $protocols) and closed"
 '
 
-# The device scenario ran, rather than skipped: the device served it to the end.
-if ! grep -q "went off line" "$device_log"; then
-  echo "no capture from the device simulator ran under Wine: $(cat "$device_log")" >&2
+# The device scenarios ran, rather than skipped: the devices served them to
+# the end.
+if ! grep -q "went off line" "$device_logs/busiest" ||
+  ! grep -q "the device vanishes" "$device_logs/vanishing"; then
+  echo "no capture from the device simulator ran under Wine: $(cat "$device_logs"/*)" >&2
   exit 1
 fi
-echo "Pondel.dll under Wine captured every frame vornex-sim sent, in order"
+echo "Pondel.dll under Wine captured every frame vornex-sim sent, in order, and said when it vanished"
 
 # The zips: Tarnwick.exe, Pondel.dll and the read-me, per architecture.
 for build in build-win64 build-win32; do

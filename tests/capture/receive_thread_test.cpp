@@ -28,9 +28,9 @@ class RecordingWindow : public CaptureFrontEnd {
     counts_.push_back(count);
   }
   void ShowOpenFailure(const std::string&) override { ++openFailures_; }
-  void ReportWriteFailure(const std::string& message) override {
+  void ReportCaptureEnded(const CaptureEnd& end) override {
     std::lock_guard lock(mutex_);
-    writeFailures_.push_back(message);
+    writeFailures_.push_back(end.message);
     finishedWhenReported_ = CaptureFinished == 1;
   }
 

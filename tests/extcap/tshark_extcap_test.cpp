@@ -24,6 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/device_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tshark.h"
 
@@ -352,6 +353,64 @@ TEST_F(TsharkExtcapTest, PipesThatAreNotWiresharksAreRefusedOrLeftUnread) {
   EXPECT_EQ(ExitStatusWithin(capturing, 5s), 0);
   close(junk);
   close(data);
+}
+
+// The network server device killed while tshark captures from it: the
+// program ends by itself, with every frame it received in tshark's file and
+// its reason shown by tshark; run by hand, it exits with status 1.
+TEST_F(TsharkExtcapTest, ADeviceKilledMidCaptureEndsTheProgramWithItsReason) {
+  const std::string said =
+      "The network server device stopped answering. The capture has stopped after ";
+  // Runs `command` (given the device's port) and kills the device once
+  // `capturing` holds: what the command said.
+  const auto killDuringCapture = [](const std::function<std::string(std::uint16_t)>& command,
+                                    const std::function<bool()>& capturing) {
+    DeviceProcess device({"--rate", "2000"});
+    EXPECT_TRUE(device.listening()) << device.Output();
+    Outcome outcome;
+    std::thread run([&] { outcome = Shell(command(device.port())); });
+    EXPECT_TRUE(Eventually(capturing));
+    device.Kill();
+    run.join();
+    return outcome;
+  };
+
+  const fs::path capture = file("gone.pcapng");
+  const Outcome tshark = killDuringCapture(
+      [&](std::uint16_t port) {
+        return "tshark -i tarnwick-arcnet-server -o "
+               "extcap.tarnwick_arcnet_server.autodetect:false "
+               "-o extcap.tarnwick_arcnet_server.serveraddress:127.0.0.1 -o "
+               "extcap.tarnwick_arcnet_server.port:" +
+               std::to_string(port) + " -w " + capture.string();
+      },
+      [&] { return fs::exists(capture) && fs::file_size(capture) > 20000; });
+  const std::size_t at = tshark.output.find(said);
+  ASSERT_NE(at, std::string::npos) << tshark.output;
+  const std::size_t frames = ExpectBacnetOverArcnet(capture);
+  EXPECT_EQ(tshark.output.substr(at + said.size(), tshark.output.find('\n', at) - at - said.size()),
+            std::to_string(frames) + " frames.");
+  // Nothing written to a controller that is gone; off line all the same.
+  const auto calls = Calls();
+  EXPECT_EQ(
+      std::vector<std::string>(calls.end() - 3, calls.end()),
+      (std::vector<std::string>{"Com20020FlushRX", "Com20020ResetWakeOnReceive", "Com20020Exit"}));
+
+  fs::remove(trace());
+  const std::string program = (Home() / ".local/bin/tarnwick-extcap").string();
+  const Outcome byHand = killDuringCapture(
+      [&](std::uint16_t port) {
+        return "sh -c '" + program +
+               " --capture --extcap-interface tarnwick-arcnet-server --server-address 127.0.0.1 "
+               "--port " +
+               std::to_string(port) + " --fifo - 2>&1 >/dev/null; echo status $?'";
+      },
+      [&] {
+        const auto calls = Calls();
+        return std::find(calls.begin(), calls.end(), "Com20020FlushRX") != calls.end();
+      });
+  EXPECT_EQ(byHand.output.rfind(said, 0), 0u) << byHand.output;
+  EXPECT_TRUE(byHand.output.ends_with(" frames.\nstatus 1\n")) << byHand.output;
 }
 
 TEST_F(TsharkExtcapTest, AShellPipeThroughStandardOutputEndsWithTheReader) {
