@@ -8,7 +8,7 @@
 # link and export, and makes the zips.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh windows
 
 # Both architectures; the 32-bit build is the one whose ServerInitBlock has
 # the maker's 4-byte pointer (adapter/com20020.h asserts its layout).

@@ -6,7 +6,7 @@
 # under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh package
 export TARNWICK_REQUIRE_TSHARK=1
 cmake --preset test
 cmake --build --preset test
