@@ -4,8 +4,9 @@
 # build's tests under Wine (the core tests, and the conformance suite on the
 # Win32 backend, with a capture from the Linux device simulator), starts
 # Tarnwick.exe once and has tshark read the sample file it writes, has
-# tshark read a capture of tarnwick-extcap.exe, checks what the programs
-# link and export, and makes the zips.
+# tshark read a capture of tarnwick-extcap.exe, and checks what the programs
+# link and export. (scripts/package.sh makes the MSIs and zips of these
+# builds; scripts/test-msi.sh installs them.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh windows
@@ -127,8 +128,3 @@ if ! grep -q "went off line" "$device_log"; then
   exit 1
 fi
 echo "Pondel.dll under Wine captured every frame vornex-sim sent, in order"
-
-# The zips: Tarnwick.exe, Pondel.dll and the read-me, per architecture.
-for build in build-win64 build-win32; do
-  (cd $build && cpack -G ZIP >/dev/null && ls ./*.zip)
-done

@@ -2,8 +2,10 @@
 # Builds Tarnwick with AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs every test, then runs the threaded tests under ThreadSanitizer, then
 # the fuzz targets under libFuzzer; builds the release configuration with
-# warnings as errors; and builds, checks and tests the Windows programs
-# under Wine.
+# warnings as errors; builds, checks and tests the Windows programs under
+# Wine; and makes every release file (scripts/package.sh), installs, starts,
+# upgrades and removes the MSIs under Wine and the Debian package on this
+# machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh package
@@ -19,3 +21,6 @@ scripts/fuzz.sh
 cmake --preset release-werror
 cmake --build --preset release-werror
 scripts/test-windows.sh
+scripts/package.sh
+scripts/test-msi.sh
+scripts/test-deb.sh
