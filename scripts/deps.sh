@@ -15,9 +15,9 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev libpcap-dev tshark iproute2 xvf
 # Wine to run the 64-bit build's tests, with its fonts (the system font, and
 # Marlett for the caption's buttons).
 windows=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 fonts-wine)
-# The MSIs (wixl, and msiinfo to read them), the zips, the Debian package
-# (dpkg-shlibdeps) and its check.
-package=(wixl msitools zip dpkg-dev lintian)
+# The MSIs (wixl; msibuild; faketime for their creation time), the zips,
+# the Debian package (dpkg-shlibdeps) and its check.
+package=(wixl msitools faketime zip dpkg-dev lintian)
 
 packages=()
 for command in "${@:-test}"; do

@@ -37,10 +37,21 @@ foreach(file IN LISTS staged)
 endforeach()
 string(UUID package_code NAMESPACE ${upgrade_code} NAME "${contents}" TYPE SHA1 UPPER)
 
+# A release (SOURCE_DATE_EPOCH set) makes the same bytes each time: the
+# files' times in the cabinet are the commit's, and so is the creation time
+# in the summary, which wixl takes from the clock (faketime sets it).
+set(clock "")
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  file(GLOB_RECURSE staged ${BUILD_DIR}/stage/* ${BUILD_DIR}/stage-msi/*)
+  execute_process(COMMAND touch -d @$ENV{SOURCE_DATE_EPOCH} ${staged} COMMAND_ERROR_IS_FATAL ANY)
+  find_program(FAKETIME faketime REQUIRED)
+  string(TIMESTAMP now "%Y-%m-%d %H:%M:%S" UTC)
+  set(clock ${CMAKE_COMMAND} -E env TZ=UTC ${FAKETIME} -f ${now})
+endif()
 find_program(WIXL wixl REQUIRED)
 find_program(MSIBUILD msibuild REQUIRED)
 execute_process(
-  COMMAND ${WIXL} --arch ${ARCH} -o ${OUTPUT}
+  COMMAND ${clock} ${WIXL} --arch ${ARCH} -o ${OUTPUT}
           -D Version=${VERSION} -D ProductCode=${product_code} -D PackageCode=${package_code}
           -D UpgradeCode=${upgrade_code}
           -D ProgramFiles=${program_files} -D Win64=${win64} -D Stage=stage
@@ -51,6 +62,6 @@ execute_process(
 # What wixl cannot write: the stand-in goes into Wireshark's folder only
 # where a Wireshark was found.
 execute_process(
-  COMMAND ${MSIBUILD} ${OUTPUT} -q
+  COMMAND ${clock} ${MSIBUILD} ${OUTPUT} -q
           "UPDATE Component SET Condition = 'WIRESHARKFOUND' WHERE Component = 'WiresharkLauncher'"
   COMMAND_ERROR_IS_FATAL ANY)
