@@ -19,10 +19,12 @@ file(COPY ${here}/../../res/tarnwick.ico DESTINATION ${BUILD_DIR}/stage-msi)
 # version, so that one release always makes the same package.
 if(ARCH STREQUAL "x64")
   set(upgrade_code 1df9f9ee-fe94-4749-b7ea-f0b26acaf208)
+  set(platform x64)
   set(program_files ProgramFiles64Folder)
   set(win64 yes)
 else()
   set(upgrade_code 06ca074c-74c4-4952-8fcb-91253740493d)
+  set(platform Intel)
   set(program_files ProgramFilesFolder)
   set(win64 no)
 endif()
@@ -52,16 +54,20 @@ find_program(WIXL wixl REQUIRED)
 find_program(MSIBUILD msibuild REQUIRED)
 execute_process(
   COMMAND ${clock} ${WIXL} --arch ${ARCH} -o ${OUTPUT}
-          -D Version=${VERSION} -D ProductCode=${product_code} -D PackageCode=${package_code}
-          -D UpgradeCode=${upgrade_code}
+          -D Version=${VERSION} -D ProductCode=${product_code} -D UpgradeCode=${upgrade_code}
           -D ProgramFiles=${program_files} -D Win64=${win64} -D Stage=stage
           -D Launcher=stage-msi/tarnwick-extcap-launcher.exe -D Icon=stage-msi/tarnwick.ico
           ${here}/tarnwick.wxs
   WORKING_DIRECTORY ${BUILD_DIR}
   COMMAND_ERROR_IS_FATAL ANY)
-# What wixl cannot write: the stand-in goes into Wireshark's folder only
-# where a Wireshark was found.
+# What wixl cannot write: the package code (it makes a random one), and the
+# condition that puts the stand-in into Wireshark's folder only where a
+# Wireshark was found.
 execute_process(
-  COMMAND ${clock} ${MSIBUILD} ${OUTPUT} -q
-          "UPDATE Component SET Condition = 'WIRESHARKFOUND' WHERE Component = 'WiresharkLauncher'"
+  COMMAND ${MSIBUILD} ${OUTPUT}
+          -s "Tarnwick ${VERSION}" "The Tarnwick developers" "${platform};1033" "{${package_code}}"
+  COMMAND_ERROR_IS_FATAL ANY)
+execute_process(
+  COMMAND ${MSIBUILD} ${OUTPUT}
+          -q "UPDATE Component SET Condition = 'WIRESHARKFOUND' WHERE Component = 'WiresharkLauncher'"
   COMMAND_ERROR_IS_FATAL ANY)
