@@ -6,13 +6,14 @@
 #   tarnwick_<version>_amd64.deb            the Debian package (lintian-checked)
 #   SHA256SUMS
 # Every time in them is the commit's (SOURCE_DATE_EPOCH), so that two runs
-# on one commit make the same bytes; the README's "Making a release" says
-# where a format does not allow it.
+# on one commit make the same bytes.
+#   scripts/package.sh --working-tree   packages uncommitted changes too, for
+#                                       the tests (scripts/test.sh): no release
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 scripts/deps.sh package
-if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+if [ "${1:-}" != --working-tree ] && [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   echo "scripts/package.sh: uncommitted changes; a release is made from a commit" >&2
   exit 1
 fi

@@ -24,7 +24,7 @@ remove() {
 cleanup() {
   [ -n "$program" ] && kill "$program" 2>/dev/null
   dpkg-query -W tarnwick >/dev/null 2>&1 && remove
-  rm -rf "$work"
+  $sudo rm -rf "$work"
 }
 trap cleanup EXIT
 fail() {
@@ -42,8 +42,8 @@ libraries=$(printf '%s\n' "${files[@]}" | grep -i pondel)
 
 # Every user's tshark lists the interfaces (nobody's, with a home of its own).
 mkdir "$work/home"
-chown nobody "$work/home"
-listed=$(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home" tshark -D 2>&1 |
+$sudo chown nobody "$work/home"
+listed=$($sudo setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home" tshark -D 2>&1 |
   grep -c "tarnwick-arcnet-" || true)
 [ "$listed" = 3 ] || fail "tshark -D lists $listed Tarnwick interfaces for an ordinary user"
 echo "tshark -D lists the 3 Tarnwick interfaces for an ordinary user"

@@ -21,6 +21,6 @@ scripts/fuzz.sh
 cmake --preset release-werror
 cmake --build --preset release-werror
 scripts/test-windows.sh
-scripts/package.sh
+scripts/package.sh --working-tree
 scripts/test-msi.sh
 scripts/test-deb.sh
