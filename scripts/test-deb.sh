@@ -50,7 +50,8 @@ echo "tshark -D lists the 3 Tarnwick interfaces for an ordinary user"
 
 # The installed program starts on its library, writes the sample file and
 # keeps its main window up.
-(cd "$work" && HOME="$work/home" XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen exec tarnwick) &
+mkdir -m 700 "$work/runtime"
+(cd "$work" && HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen exec tarnwick) &
 program=$!
 for _ in $(seq 100); do
   [ "$(stat -c %s "$work/arcnet.tmp" 2>/dev/null || echo 0)" = 207 ] && break
