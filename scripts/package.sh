@@ -42,8 +42,8 @@ lintian --fail-on error,warning --info "dist/tarnwick_${version}_amd64.deb" || {
 
 # Per architecture the MSI, and the zip of the same files.
 for arch in x64 x86; do
-  preset=windows-$arch build=build-win64
-  [ $arch = x86 ] && build=build-win32
+  preset=windows-$arch build="build-win64"
+  [ $arch = x86 ] && build="build-win32"
   cmake --preset $preset --fresh >/dev/null
   cmake --build --preset $preset --target msi
   cp "$build/Tarnwick-$version-$arch.msi" dist/

@@ -53,14 +53,9 @@ echo "tshark -D lists the 3 Tarnwick interfaces for an ordinary user"
 mkdir -m 700 "$work/runtime"
 (cd "$work" && HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen exec tarnwick) &
 program=$!
-for _ in $(seq 100); do
-  [ "$(stat -c %s "$work/arcnet.tmp" 2>/dev/null || echo 0)" = 207 ] && break
-  sleep 0.1
-done
-sleep 1
+. scripts/start-program.sh
+sample_written "$work" || fail "the installed tarnwick wrote no sample file"
 kill -0 "$program" 2>/dev/null || fail "the installed tarnwick did not stay up"
-[ "$(stat -c %s "$work/arcnet.tmp" 2>/dev/null || echo 0)" = 207 ] ||
-  fail "the installed tarnwick wrote no sample file"
 kill "$program"
 wait "$program" 2>/dev/null || true
 program=""

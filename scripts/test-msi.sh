@@ -85,17 +85,10 @@ scripts/wine.sh bash -c '
 
   # The installed program: its main window opens (taskkill without /f
   # closes it as the desktop would), and it writes its files where started.
+  . scripts/start-program.sh
   run=$(mktemp -d)
-  (cd "$run" && exec "$WINE" "$dir/Tarnwick.exe") &
-  program=$!
-  for _ in $(seq 100); do
-    [ "$(stat -c %s "$run/arcnet.tmp" 2>/dev/null || echo 0)" = 207 ] && break
-    sleep 0.1
-  done
-  sleep 1
-  "$WINE" taskkill /im Tarnwick.exe >/dev/null || fail "the installed Tarnwick.exe has no window to close"
-  wait $program
-  [ "$(stat -c %s "$run/arcnet.tmp")" = 207 ] || fail "the installed Tarnwick.exe wrote no sample file"
+  start_and_close_windows_program "$dir/Tarnwick.exe" "$run" ||
+    fail "the installed Tarnwick.exe did not start, or had no window to close"
   echo "MSI: the installed Tarnwick.exe started, wrote arcnet.tmp and its main window closed"
 
   # The 32-bit package beside it: as far as a 64-bit prefix goes, its files

@@ -102,16 +102,9 @@ scripts/wine.sh bash -c '
   # A start of the program in a fresh folder: the sample file is written
   # before the main window opens; the window is then closed as the desktop
   # closes it.
+  . scripts/start-program.sh
   run=$(mktemp -d)
-  (cd "$run" && exec "$WINE" "$OLDPWD/build-win64/bin/Tarnwick.exe") &
-  program=$!
-  for _ in $(seq 100); do
-    [ "$(stat -c %s "$run/arcnet.tmp" 2>/dev/null || echo 0)" = 207 ] && break
-    sleep 0.1
-  done
-  sleep 1
-  "$WINE" taskkill /im Tarnwick.exe >/dev/null
-  wait $program
+  start_and_close_windows_program "$PWD/build-win64/bin/Tarnwick.exe" "$run" || true
   protocols=$(tshark -r "$run/arcnet.tmp" -T fields -e frame.protocols 2>/dev/null | sort -u)
   malformed=$(tshark -r "$run/arcnet.tmp" -Y _ws.malformed 2>/dev/null | wc -l)
   rm -rf "$run"
