@@ -95,7 +95,7 @@ TEST(Resources, VersionSaysWhatTheProgramIs) {
   EXPECT_EQ(translation[0], 0x0409);  // U.S. English
   EXPECT_EQ(translation[1], 1200);    // Unicode
 
-  const std::wstring what = L"Capture ARCNET messages for Wireshark";
+  const std::wstring what = L"" TARNWICK_DESCRIPTION;
   EXPECT_EQ(VersionString(info, L"FileDescription"), what);
   EXPECT_EQ(VersionString(info, L"ProductName"), what);
   EXPECT_EQ(VersionString(info, L"Comments"), what);
