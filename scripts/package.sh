@@ -19,6 +19,10 @@ if [ "${1:-}" != --working-tree ] && [ -n "$(git status --porcelain --untracked-
 fi
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
+# Where ccache compiles, it names the sources relative to this folder, as
+# the build flags map them where it does not: the same debug information,
+# and so the same build IDs, from any checkout.
+export CCACHE_BASEDIR=$top
 version=$(sed -n 's/^project(Tarnwick VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 rm -rf dist
 mkdir dist
