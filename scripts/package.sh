@@ -49,6 +49,7 @@ for arch in x64 x86; do
   preset=windows-$arch build="build-win64"
   [ $arch = x86 ] && build="build-win32"
   cmake --preset $preset --fresh >/dev/null
+  rm -f "$build/Tarnwick-$version-$arch.msi"  # made again: its times are this commit's
   cmake --build --preset $preset --target msi
   cp "$build/Tarnwick-$version-$arch.msi" dist/
   name=Tarnwick-$version-windows-$arch
