@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "res/version.h"
+
 namespace {
 
 // A text in braces must hold none: a setting from a hand-edited file that

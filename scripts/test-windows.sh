@@ -4,11 +4,12 @@
 # build's tests under Wine (the core tests, and the conformance suite on the
 # Win32 backend, with a capture from the Linux device simulator), starts
 # Tarnwick.exe once and has tshark read the sample file it writes, has
-# tshark read a capture of tarnwick-extcap.exe, checks what the programs
-# link and export, and makes the zips.
+# tshark read a capture of tarnwick-extcap.exe, and checks what the programs
+# link and export. (scripts/package.sh makes the MSIs and zips of these
+# builds; scripts/test-msi.sh installs them.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh windows
 
 # Both architectures; the 32-bit build is the one whose ServerInitBlock has
 # the maker's 4-byte pointer (adapter/com20020.h asserts its layout).
@@ -111,16 +112,9 @@ scripts/wine.sh bash -c '
   # A start of the program in a fresh folder: the sample file is written
   # before the main window opens; the window is then closed as the desktop
   # closes it.
+  . scripts/start-program.sh
   run=$(mktemp -d)
-  (cd "$run" && exec "$WINE" "$OLDPWD/build-win64/bin/Tarnwick.exe") &
-  program=$!
-  for _ in $(seq 100); do
-    [ "$(stat -c %s "$run/arcnet.tmp" 2>/dev/null || echo 0)" = 207 ] && break
-    sleep 0.1
-  done
-  sleep 1
-  "$WINE" taskkill /im Tarnwick.exe >/dev/null
-  wait $program
+  start_and_close_windows_program "$PWD/build-win64/bin/Tarnwick.exe" "$run" || true
   protocols=$(tshark -r "$run/arcnet.tmp" -T fields -e frame.protocols 2>/dev/null | sort -u)
   malformed=$(tshark -r "$run/arcnet.tmp" -Y _ws.malformed 2>/dev/null | wc -l)
   rm -rf "$run"
@@ -139,8 +133,3 @@ if ! grep -q "went off line" "$device_logs/busiest" ||
   exit 1
 fi
 echo "Pondel.dll under Wine captured every frame vornex-sim sent, in order, and said when it vanished"
-
-# The zips: Tarnwick.exe, Pondel.dll and the read-me, per architecture.
-for build in build-win64 build-win32; do
-  (cd $build && cpack -G ZIP >/dev/null && ls ./*.zip)
-done

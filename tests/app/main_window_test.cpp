@@ -2,6 +2,7 @@
 // the About box, painting while minimised and the ways out.
 #include <filesystem>
 
+#include "res/version.h"
 #include "tests/app/app_harness.h"
 
 namespace {
@@ -12,7 +13,7 @@ constexpr int kMain = IDD_TARNWICK_DIALOG;
 
 TEST_F(AppTest, FirstStartShowsUsbOfflineAndWritesTheSampleFile) {
   RunProgram([] {
-    EXPECT_EQ(Caption(kMain), "Tarnwick 1.0");
+    EXPECT_EQ(Caption(kMain), TARNWICK_CAPTION);
     EXPECT_EQ(CheckState(kMain, IDC_USB), 1);
     EXPECT_EQ(CheckState(kMain, IDC_MORLA), 0);
     EXPECT_EQ(CheckState(kMain, IDC_VORNEX), 0);

@@ -9,6 +9,7 @@
 #include "capture/pcap_writer.h"
 #include "capture/receive_thread.h"
 #include "capture/sample_capture.h"
+#include "res/version.h"
 #include "tests/capture/frame_files.h"
 #include "tests/conformance/program_scenario.h"
 #include "tests/support/fault_injection.h"
@@ -39,7 +40,7 @@ void ExpectStartRefused(const std::string& why) {
 
 TEST_F(ProgramScenario, FirstStartConnectAndDisconnect) {
   Run([] {
-    EXPECT_EQ(Caption(kMain), "Tarnwick 1.0");
+    EXPECT_EQ(Caption(kMain), TARNWICK_CAPTION);
     EXPECT_EQ(CheckState(kMain, IDC_USB), 1);
     EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
     EXPECT_FALSE(IsEnabled(kMain, IDC_NODE_ID_TEXT));
