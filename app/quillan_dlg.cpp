@@ -4,9 +4,9 @@
 #include <string>
 
 #include "adapter/com20020.h"
-#include "adapter/connect.h"
 #include "app/about_dlg.h"
 #include "capture/rx_dlg.h"
+#include "connect/connect.h"
 #include "dialogs/local_dlg.h"
 #include "dialogs/srvr_dlg.h"
 #include "res/resource.h"
