@@ -3,7 +3,8 @@
 # refuses an include of a folder that a target does not link (each target
 # sees only the headers of what it links); this also catches what no
 # include path can: toolkit and operating-system headers in the system's
-# code, and the build files' own rules. Prints each offence; fails on any.
+# code, folders that include each other in a loop, and the build files' own
+# rules. Prints each offence; fails on any.
 set -u
 cd "${1:-$(dirname "$0")/../..}" || exit 2
 
@@ -40,6 +41,15 @@ hits=$(includes '#include *"(adapter|app|settings|connect|capture|receive|dialog
 
 hits=$(find . -name CMakeLists.txt -not -path './build*' | xargs grep -n -E '^\s*(include_directories|add_compile_options|add_compile_definitions|link_libraries)\s*\(')
 [ -n "$hits" ] && offence "Build settings for a whole folder instead of a target" <<<"$hits"
+
+# The folders include each other as layers: no loop, however long (static
+# libraries that link each other in a circle would still build).
+edges=$(for folder in "${system_folders[@]}" platform ui pondel tools; do
+  grep -rhoE '#include *"[a-z_]+/' --include='*.h' --include='*.cpp' "$folder" |
+    sed -E 's/#include *"//; s:/$::' | sort -u | grep -vx "$folder" | sed "s/^/$folder /"
+done)
+hits=$(tsort <<<"$edges" 2>&1 >/dev/null)
+[ -n "$hits" ] && offence "Folders that include each other" <<<"$hits"
 
 # One library per folder, named after it: a folder is one layer, and what
 # it links is what it may include. Besides it a folder holds only test code
