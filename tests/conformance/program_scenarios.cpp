@@ -7,8 +7,8 @@
 
 #include "capture/capture_files.h"
 #include "capture/pcap_writer.h"
-#include "capture/receive_thread.h"
 #include "capture/sample_capture.h"
+#include "receive/receive_thread.h"
 #include "res/version.h"
 #include "tests/capture/frame_files.h"
 #include "tests/conformance/program_scenario.h"
