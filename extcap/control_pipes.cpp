@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "extcap/sentences.h"
+#include "platform/text_encoding.h"
 
 namespace {
 
@@ -63,9 +64,9 @@ ControlPipes::ControlPipes(const std::string& in, const std::string& out)
   if (in.empty() && out.empty()) return;
   state_->hasOut = !out.empty();
   std::thread([state = state_, in, out] {
-    std::FILE* input = in.empty() ? nullptr : std::fopen(in.c_str(), "rb");
+    std::FILE* input = in.empty() ? nullptr : platform::OpenCFile(in.c_str(), "rb");
     if (!out.empty()) {
-      if (std::FILE* output = std::fopen(out.c_str(), "wb")) {
+      if (std::FILE* output = platform::OpenCFile(out.c_str(), "wb")) {
         std::lock_guard lock(state->mutex);
         for (const std::string& text : state->pending) state->Send(output, text);
         state->pending.clear();

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/last_error.h"
+#include "platform/text_encoding.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -39,10 +40,11 @@ bool IsPipe(const char* name) {
 // whether the server has closed it.
 OutputFile::OutputFile(const char* name)
     : handle_(IsNamedPipe(name)
-                  ? CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr)
-                  : CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+                  ? CreateFileW(ToUtf16(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                  : CreateFileW(ToUtf16(name).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)) {
   if (handle_ == INVALID_HANDLE_VALUE) Fail();
 }
 

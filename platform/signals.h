@@ -16,7 +16,9 @@ void ReportFailedWritesAsErrors();
 
 // While it lives, a request to stop the program sets `requested` instead of
 // ending it: SIGINT (Ctrl+C) and SIGTERM (how Wireshark stops a capture
-// program), on Windows Ctrl+C and Ctrl+Break. A blocking call that the
+// program), on Windows Ctrl+C, Ctrl+Break, and the console's close, log-off
+// and shut-down, whose handler holds the process (up to 4.5 s, within what
+// Windows grants) until this goes. A blocking call that the
 // signal interrupts returns early (no SA_RESTART). One at a time; the
 // handling before it is restored when it goes.
 class StopRequests {

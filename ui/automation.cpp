@@ -159,6 +159,19 @@ bool PressCloseBox(int templateId) {
   return Deliver(templateId, kWholeWindow, [](Window* w) { backend::SimulateCloseBox(w); });
 }
 
+bool RequestClose(int templateId) {
+  return OnUiThread<bool>(
+      [templateId] {
+        if (backend::FindWindow(templateId) == nullptr) return false;
+        QueueInput([templateId] {
+          if (Window* window = backend::FindWindow(templateId))
+            backend::SimulateCloseRequest(window);
+        });
+        return true;
+      },
+      false);
+}
+
 bool SystemCommand(int templateId, unsigned command) {
   return Deliver(templateId, kWholeWindow,
                  [command](Window* w) { backend::SimulateSystemCommand(w, command); });

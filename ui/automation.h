@@ -43,6 +43,10 @@ bool PressEscape(int templateId);
 // Moves the focus to the next enabled tab stop, as the Tab key does.
 bool PressTab(int templateId);
 bool PressCloseBox(int templateId);
+// A request to close the window, as the desktop sends it to a program's
+// main window (End task, taskkill): delivered also while a modal window
+// blocks this one.
+bool RequestClose(int templateId);
 // Sends a system command as the system menu would (any value, listed or not).
 bool SystemCommand(int templateId, unsigned command);
 

@@ -35,6 +35,8 @@ void SimulateKey(Window* window, Key key);
 // QAccessibleActionInterface, UI Automation's Invoke or Toggle).
 void SimulateActivate(Window* window, int controlId);
 void SimulateCloseBox(Window* window);
+// What the desktop sends a window to close it, blocked or not.
+void SimulateCloseRequest(Window* window);
 void SimulateSystemCommand(Window* window, unsigned command);
 std::vector<automation::MenuItem> AppendedSystemMenu(Window* window);
 

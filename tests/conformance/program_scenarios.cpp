@@ -6,6 +6,7 @@
 #include <string>
 
 #include "capture/capture_files.h"
+#include "capture/capture_state.h"
 #include "capture/receive_thread.h"
 #include "tests/capture/frame_files.h"
 #include "tests/conformance/program_scenario.h"
@@ -16,6 +17,7 @@ namespace {
 using namespace testing_support;
 using namespace ui::automation;
 using conformance::kMain;
+using conformance::kRx;
 using conformance::ProgramScenario;
 
 TEST_F(ProgramScenario, FirstStartConnectAndDisconnect) {
@@ -183,6 +185,66 @@ TEST_F(ProgramScenario, SavePromptAnsweredNoThenYes) {
     ExitAnswering(kIdYes);
   });
   EXPECT_NE(ReadTextFile(settingsFile()).find("\nKESTA=0\nMORLA=1\nVORNEX=0\n"), std::string::npos);
+}
+
+TEST_F(ProgramScenario, SettingsKeepTheirValuesAcrossASaveAndARestart) {
+  WriteSettings("NodeID=77\n");
+  Run([] {
+    Connect();
+    EXPECT_EQ(Text(kMain, IDC_NODE_ID_TEXT), "Node ID: 77");
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(kMain, IDC_MORLA); }));
+    ASSERT_TRUE(Click(kMain, IDC_MORLA));
+    ExitAnswering(kIdYes);
+  });
+  Run([] {
+    EXPECT_EQ(CheckState(kMain, IDC_MORLA), 1);
+    Connect();
+    EXPECT_EQ(Text(kMain, IDC_NODE_ID_TEXT), "Node ID: 77");
+    ASSERT_TRUE(PressEscape(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_NE(ReadTextFile(settingsFile()).find("\nNodeID=77\n"), std::string::npos);
+}
+
+// End task and taskkill close the main window while a dialog runs above it:
+// that dialog ends as on its own Cancel first (the capture as on Exit), then
+// the main window's exit path runs, once.
+TEST_F(ProgramScenario, ACloseRequestEndsTheDialogsAboveTheMainWindowFirst) {
+  Run([] {
+    ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(IDD_LOCAL_SETTINGS));
+    ASSERT_TRUE(RequestClose(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));  // nothing stored, so no prompt
+  });
+  SetEnv("PONDEL_SIM_TRACE", "trace.txt");
+  Run([] {
+    ASSERT_TRUE(Click(kMain, IDC_MORLA));
+    Connect();
+    StartCapture();
+    ASSERT_TRUE(WaitUntil([] { return CountShown() >= 20; }));
+    ASSERT_TRUE(RequestClose(kMain));
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "Would you like to save your settings?");
+    EXPECT_EQ(box->ownerTemplate, kMain);
+    EXPECT_TRUE(WaitForNoWindow(kRx));
+    ASSERT_TRUE(RequestClose(kMain));  // again, while the prompt waits
+    ASSERT_TRUE(AnswerMessageBox(kIdNo));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+    EXPECT_FALSE(WaitForMessageBox(300ms).has_value());
+  });
+  UnsetEnv("PONDEL_SIM_TRACE");
+  EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(),
+            static_cast<std::size_t>(ReceivedCount.load()));
+  EXPECT_GE(ReceivedCount.load(), 20);
+  const std::string trace = ReadFile("trace.txt");
+  const std::size_t restored = trace.rfind("Com20020ResetWakeOnReceive");
+  const std::size_t offline = trace.find("Com20020Exit");
+  ASSERT_NE(restored, std::string::npos);
+  EXPECT_GT(offline, restored) << trace;
+  EXPECT_EQ(trace.find("Com20020Exit", offline + 1), std::string::npos) << trace;
+  EXPECT_FALSE(std::filesystem::exists(settingsFile()));
 }
 
 }  // namespace

@@ -92,6 +92,10 @@ void SimulateCloseBox(Window* window) {
   PressCloseBox(*window->dialog);
 }
 
+void SimulateCloseRequest(Window* window) {
+  window->dialog->HandleCloseRequest();
+}
+
 void SimulateSystemCommand(Window* window, unsigned command) {
   SystemCommand(*window->dialog, command);
 }

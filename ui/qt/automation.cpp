@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -173,6 +174,14 @@ void SimulateCloseBox(Window* window) {
     handle->close();
   else
     window->widget->close();
+}
+
+void SimulateCloseRequest(Window* window) {
+  // Straight to the widget: Qt's window system layer drops a close of a
+  // window that a modal one blocks, so no desktop can deliver one there;
+  // what would is handled as on Windows.
+  QCloseEvent close;
+  QCoreApplication::sendEvent(window->widget, &close);
 }
 
 void SimulateSystemCommand(Window* window, unsigned command) {

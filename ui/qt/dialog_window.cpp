@@ -27,7 +27,7 @@ class DialogWidget final : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override {
     event->ignore();
-    PressCloseBox(*window_.dialog);
+    window_.dialog->HandleCloseRequest();
   }
 
   void keyPressEvent(QKeyEvent* event) override {

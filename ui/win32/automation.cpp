@@ -102,7 +102,7 @@ void SimulateTyping(Window* window, int controlId, std::string_view text) {
   // Click into the box, select what is there, and type over it.
   Click(window, edit);
   SendMessageW(edit, EM_SETSEL, 0, -1);
-  const std::wstring typed = win32::Wide(text);
+  const std::wstring typed = platform::ToUtf16(text);
   if (typed.empty()) DeliverInput(window, edit, WM_CHAR, VK_BACK, 1);
   for (wchar_t c : typed) DeliverInput(window, edit, WM_CHAR, c, 1);
 }
@@ -136,6 +136,11 @@ void SimulateCloseBox(Window* window) {
   DeliverInput(window, window->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+void SimulateCloseRequest(Window* window) {
+  // As End task and taskkill without /F do.
+  PostMessageW(window->hwnd, WM_CLOSE, 0, 0);
+}
+
 void SimulateSystemCommand(Window* window, unsigned command) {
   // What the system menu sends for an item chosen.
   DeliverInput(window, window->hwnd, WM_SYSCOMMAND, command, 0);
@@ -157,7 +162,7 @@ std::vector<automation::MenuItem> AppendedSystemMenu(Window* window) {
     if ((item.fType & MFT_SEPARATOR) != 0)
       items.push_back({0, ""});
     else
-      items.push_back({item.wID, win32::Utf8(text)});
+      items.push_back({item.wID, platform::ToUtf8(text)});
   }
   return items;
 }

@@ -10,6 +10,7 @@
 // The framework's headers before windows.h, whose macros would rename their
 // members (see ui/backend.h).
 // clang-format off
+#include "platform/text_encoding.h"
 #include "ui/automation.h"
 #include "ui/resources.h"
 
@@ -57,8 +58,6 @@ void FillControls(Window& window);
 
 // ---- controls.cpp
 
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
 bool IsButton(ControlKind kind);
 // The text of a window, as UTF-8.
 std::string TextOf(HWND window);
