@@ -172,6 +172,15 @@ bool RequestClose(int templateId) {
       false);
 }
 
+bool EndSession() {
+  return OnUiThread<bool>(
+      [] {
+        backend::SimulateEndSession();
+        return true;
+      },
+      false);
+}
+
 bool SystemCommand(int templateId, unsigned command) {
   return Deliver(templateId, kWholeWindow,
                  [command](Window* w) { backend::SimulateSystemCommand(w, command); });

@@ -47,6 +47,9 @@ bool PressCloseBox(int templateId);
 // main window (End task, taskkill): delivered also while a modal window
 // blocks this one.
 bool RequestClose(int templateId);
+// The session ends (log-off, shut-down), as the desktop tells every
+// top-level window of the program; returns once they have been told.
+bool EndSession();
 // Sends a system command as the system menu would (any value, listed or not).
 bool SystemCommand(int templateId, unsigned command);
 

@@ -37,6 +37,8 @@ void SimulateActivate(Window* window, int controlId);
 void SimulateCloseBox(Window* window);
 // What the desktop sends a window to close it, blocked or not.
 void SimulateCloseRequest(Window* window);
+// What the desktop sends the program's windows when the session ends.
+void SimulateEndSession();
 void SimulateSystemCommand(Window* window, unsigned command);
 std::vector<automation::MenuItem> AppendedSystemMenu(Window* window);
 

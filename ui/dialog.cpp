@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "platform/program.h"
@@ -129,6 +130,7 @@ int CDialog::DoModal() {
                                             owner != nullptr ? owner->window_ : nullptr);
   *windowOpen_ = true;
   ending_ = false;
+  sessionEnded_ = false;
   runningDialogs.push_back(this);
   int result = 0;
   {
@@ -324,12 +326,13 @@ void CDialog::HandleCloseRequest() {
 }
 
 void CDialog::HandleEndSession() {
-  static bool ended = false;  // every top-level window hears of it
-  if (ended) return;
-  ended = true;
+  // Every top-level window hears of it: each dialog acts once.
   const std::vector<CDialog*> dialogs = runningDialogs;
-  for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it)
-    (*it)->Guarded("OnEndSession", [dialog = *it] { dialog->OnEndSession(); });
+  for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
+    CDialog* dialog = *it;
+    if (std::exchange(dialog->sessionEnded_, true)) continue;
+    dialog->Guarded("OnEndSession", [dialog] { dialog->OnEndSession(); });
+  }
 }
 
 // ---- CPaintDC

@@ -235,7 +235,8 @@ class CDialog {
   // one to end; this one's Cancel runs for a request, not yet returned.
   bool closeRequested_ = false;
   bool closing_ = false;
-  bool ending_ = false;  // EndDialog was called in this run
+  bool ending_ = false;        // EndDialog was called in this run
+  bool sessionEnded_ = false;  // OnEndSession has run in this run
   friend void CloseTowardRequest();
   // True while the window is open; read and written on the UI thread only.
   // Work posted to the window holds it, so it outlives this object.

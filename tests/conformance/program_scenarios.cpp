@@ -207,10 +207,21 @@ TEST_F(ProgramScenario, SettingsKeepTheirValuesAcrossASaveAndARestart) {
   EXPECT_NE(ReadTextFile(settingsFile()).find("\nNodeID=77\n"), std::string::npos);
 }
 
+// The library's trace: the capture's end (the controller restored) comes
+// before the one Com20020Exit.
+::testing::AssertionResult OffLineOnceAfterTheCapture(const std::string& trace) {
+  const std::size_t restored = trace.rfind("Com20020ResetWakeOnReceive");
+  const std::size_t offline = trace.find("Com20020Exit");
+  if (restored != std::string::npos && offline != std::string::npos && offline > restored &&
+      trace.find("Com20020Exit", offline + 1) == std::string::npos)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << trace;
+}
+
 // End task and taskkill close the main window while a dialog runs above it:
 // that dialog ends as on its own Cancel first (the capture as on Exit), then
 // the main window's exit path runs, once.
-TEST_F(ProgramScenario, ACloseRequestEndsTheDialogsAboveTheMainWindowFirst) {
+TEST_F(ProgramScenario, ACloseRequestOrALogOffEndsTheCaptureFirst) {
   Run([] {
     ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
     ASSERT_TRUE(WaitForWindow(IDD_LOCAL_SETTINGS));
@@ -238,13 +249,25 @@ TEST_F(ProgramScenario, ACloseRequestEndsTheDialogsAboveTheMainWindowFirst) {
   EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(),
             static_cast<std::size_t>(ReceivedCount.load()));
   EXPECT_GE(ReceivedCount.load(), 20);
-  const std::string trace = ReadFile("trace.txt");
-  const std::size_t restored = trace.rfind("Com20020ResetWakeOnReceive");
-  const std::size_t offline = trace.find("Com20020Exit");
-  ASSERT_NE(restored, std::string::npos);
-  EXPECT_GT(offline, restored) << trace;
-  EXPECT_EQ(trace.find("Com20020Exit", offline + 1), std::string::npos) << trace;
+  EXPECT_TRUE(OffLineOnceAfterTheCapture(ReadFile("trace.txt")));
   EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+
+  // Log-off during a capture: the capture ends and the adapter goes off
+  // line at once, in that order, with no question asked.
+  std::filesystem::remove("trace.txt");
+  SetEnv("PONDEL_SIM_TRACE", "trace.txt");
+  Run([] {
+    Connect();
+    StartCapture();
+    ASSERT_TRUE(WaitUntil([] { return CountShown() >= 20; }));
+    ASSERT_TRUE(EndSession());
+    // Done when the desktop's messages return: the process may end then.
+    EXPECT_TRUE(OffLineOnceAfterTheCapture(ReadFile("trace.txt")));
+    EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(),
+              static_cast<std::size_t>(ReceivedCount.load()));
+    EXPECT_FALSE(WaitForMessageBox(300ms).has_value());
+  });
+  UnsetEnv("PONDEL_SIM_TRACE");
 }
 
 }  // namespace

@@ -96,6 +96,10 @@ void SimulateCloseRequest(Window* window) {
   window->dialog->HandleCloseRequest();
 }
 
+void SimulateEndSession() {
+  CDialog::HandleEndSession();
+}
+
 void SimulateSystemCommand(Window* window, unsigned command) {
   SystemCommand(*window->dialog, command);
 }

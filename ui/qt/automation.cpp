@@ -184,6 +184,12 @@ void SimulateCloseRequest(Window* window) {
   QCoreApplication::sendEvent(window->widget, &close);
 }
 
+void SimulateEndSession() {
+  // What the session manager's commitDataRequest leads to (ui_thread.cpp);
+  // a QSessionManager cannot be made outside Qt.
+  CDialog::HandleEndSession();
+}
+
 void SimulateSystemCommand(Window* window, unsigned command) {
   // An item of the window's menu is chosen as the operator chooses it; any
   // other command goes to the dialog as the system would send it.

@@ -141,6 +141,14 @@ void SimulateCloseRequest(Window* window) {
   PostMessageW(window->hwnd, WM_CLOSE, 0, 0);
 }
 
+void SimulateEndSession() {
+  // As the system asks every top-level window, then tells it.
+  const std::vector<Window*> windows = win32::TheState().windows;
+  for (Window* window : windows)
+    SendMessageW(window->hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+  for (Window* window : windows) SendMessageW(window->hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+}
+
 void SimulateSystemCommand(Window* window, unsigned command) {
   // What the system menu sends for an item chosen.
   DeliverInput(window, window->hwnd, WM_SYSCOMMAND, command, 0);
