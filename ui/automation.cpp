@@ -211,6 +211,12 @@ int Selection(int templateId, int controlId) {
       templateId, -2, [controlId](Window* w) { return backend::ComboSelection(w, controlId); });
 }
 
+std::string AccessibleName(int templateId, int controlId) {
+  return QueryControl<std::string>(templateId, "", [controlId](Window* w) {
+    return backend::ControlAccessibleName(w, controlId);
+  });
+}
+
 std::string Caption(int templateId) {
   return QueryControl<std::string>(templateId, "", backend::WindowCaption);
 }

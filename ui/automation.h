@@ -66,6 +66,10 @@ bool IsEnabled(int templateId, int controlId);
 int CheckState(int templateId, int controlId);
 int Selection(int templateId, int controlId);
 std::string Caption(int templateId);
+// The name a screen reader reads for the control, asked of the platform's
+// accessibility interface (on Windows MSAA's accName of the control's
+// object, on Qt QAccessibleInterface's Name).
+std::string AccessibleName(int templateId, int controlId);
 // The icon resources set as the window's big and small icon, as the window
 // shows them; 0 where none is.
 std::pair<int, int> WindowIcons(int templateId);

@@ -24,6 +24,7 @@ Window* TopWindow();
 Window* FindWindow(int templateId);
 int TemplateOf(Window* window);
 std::string WindowCaption(Window* window);
+std::string ControlAccessibleName(Window* window, int controlId);
 std::pair<int, int> WindowIcons(Window* window);  // {big, small}
 
 void SimulateClick(Window* window, int controlId);

@@ -1,5 +1,6 @@
 // Input to fake windows, delivered as the platform would deliver it: a press
 // focuses the control under the pointer, the rest is the dialog manager's.
+#include "ui/accessible_name.h"
 #include "ui/automation_backend.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
@@ -90,6 +91,14 @@ void SimulateKey(Window* window, Key key) {
 
 void SimulateCloseBox(Window* window) {
   PressCloseBox(*window->dialog);
+}
+
+std::string ControlAccessibleName(Window* window, int controlId) {
+  const ControlTemplate* source = NameSourceOf(*window->tmpl, *window->Control(controlId).tmpl);
+  if (source == nullptr) return {};
+  for (const FakeControl& control : window->controls)
+    if (control.tmpl == source) return SpokenText(*source, control.text);
+  return {};
 }
 
 void SimulateCloseRequest(Window* window) {

@@ -176,6 +176,12 @@ void SimulateCloseBox(Window* window) {
     window->widget->close();
 }
 
+std::string ControlAccessibleName(Window* window, int controlId) {
+  QAccessibleInterface* control =
+      QAccessible::queryAccessibleInterface(window->Control(controlId).widget);
+  return control != nullptr ? control->text(QAccessible::Name).toStdString() : std::string();
+}
+
 void SimulateCloseRequest(Window* window) {
   // Straight to the widget: Qt's window system layer drops a close of a
   // window that a modal one blocks, so no desktop can deliver one there;

@@ -69,6 +69,10 @@ std::string WindowCaption(Window* window) {
   return win32::TextOf(window->hwnd);
 }
 
+std::string ControlAccessibleName(Window* window, int controlId) {
+  return win32::AccessibleNameOf(window->Control(controlId));
+}
+
 std::pair<int, int> WindowIcons(Window* window) {
   // Only what the window really shows counts.
   const auto shown = [window](int id, WPARAM which, int size) {

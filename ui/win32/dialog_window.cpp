@@ -130,6 +130,7 @@ Window* CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate
     std::abort();
   }
   win32::FillControls(*window);
+  win32::NameControls(*window);
   if (HMENU menu = GetSystemMenu(window->hwnd, FALSE))
     window->systemMenuFixedItems = GetMenuItemCount(menu);
   win32::TheState().windows.push_back(window);

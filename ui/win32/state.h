@@ -56,6 +56,13 @@ std::vector<BYTE> DialogTemplateBytes(const DialogTemplate& dialogTemplate);
 // controls' images.
 void FillControls(Window& window);
 
+// ---- accessibility.cpp
+
+// Gives the edit boxes and lists their labels' names for screen readers.
+void NameControls(Window& window);
+// The name a screen reader reads for the control (MSAA's accName).
+std::string AccessibleNameOf(HWND control);
+
 // ---- controls.cpp
 
 bool IsButton(ControlKind kind);
