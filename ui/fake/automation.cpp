@@ -96,9 +96,9 @@ void SimulateCloseBox(Window* window) {
 std::string ControlAccessibleName(Window* window, int controlId) {
   const ControlTemplate* source = NameSourceOf(*window->tmpl, *window->Control(controlId).tmpl);
   if (source == nullptr) return {};
-  for (const FakeControl& control : window->controls)
-    if (control.tmpl == source) return SpokenText(*source, control.text);
-  return {};
+  // A label without an ID cannot be changed: its text is the template's.
+  return SpokenText(
+      *source, source->id != kNoId ? window->Control(source->id).text : std::string(source->text));
 }
 
 void SimulateCloseRequest(Window* window) {

@@ -27,7 +27,7 @@ class DialogWidget final : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override {
     event->ignore();
-    window_.dialog->HandleCloseRequest();
+    PressCloseBox(*window_.dialog);
   }
 
   void keyPressEvent(QKeyEvent* event) override {
