@@ -67,7 +67,12 @@ std::optional<std::string> WritePrivateProfileStrings(const char* section,
   if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "it is not a regular file";
   if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return "it is read-only";
   std::optional<std::string> failure;
-  if (exists && !CopyFileW(file.c_str(), temp.c_str(), FALSE)) return LastErrorText();
+  if (exists && !CopyFileW(file.c_str(), temp.c_str(), FALSE)) {
+    // A copy cut short by a full disk is not left beside the file.
+    failure = LastErrorText();
+    DeleteFileW(temp.c_str());
+    return failure;
+  }
   for (const ProfileString& string : strings) {
     if (!::WritePrivateProfileStringW(sectionName.c_str(), ToUtf16(string.key).c_str(),
                                       ToUtf16(string.value).c_str(), temp.c_str())) {

@@ -71,7 +71,20 @@ scripts/wine.sh bash -c '
   done
   echo "Tarnwick.exe, tarnwick-extcap.exe and Pondel.dll import only system DLLs"
 
+  # A small drive that fills (a tmpfs of 1 MiB as drive T:), for the
+  # captures and the settings save onto a full disk; mounting needs root.
+  small=$(mktemp -d)
+  if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=1m tmpfs "$small"; then
+    ln -s "$small" "$WINEPREFIX/dosdevices/t:"
+    export TARNWICK_TEST_SMALL_DRIVE=T:
+  fi
   ctest --preset windows-x64
+  if [ -n "${TARNWICK_TEST_SMALL_DRIVE:-}" ]; then
+    rm "$WINEPREFIX/dosdevices/t:"
+    umount "$small"
+    unset TARNWICK_TEST_SMALL_DRIVE
+  fi
+  rmdir "$small"
 
   # The five windows keep their template layout at 144 and 192 DPI too
   # (Wine reads LogPixels when its server starts).
