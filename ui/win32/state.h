@@ -16,6 +16,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 // clang-format on
 
 // windows.h's FindWindow macro would rename ui::backend::FindWindow.

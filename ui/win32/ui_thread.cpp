@@ -10,8 +10,6 @@
 #include "ui/backend.h"
 #include "ui/win32/state.h"
 
-#include <objbase.h>
-
 namespace ui {
 
 namespace {
