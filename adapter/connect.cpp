@@ -12,6 +12,7 @@ DataRateCodes DataRateCodesFor(std::int32_t dataRate) {
   // 2.5 MHz, 5 MHz, 7.5 MHz, 10 MHz.
   static constexpr DataRateCodes kCodes[] = {{4, 0}, {3, 0}, {2, 0}, {1, 0},
                                              {0, 0}, {5, 0}, {7, 1}, {10, 1}};
+  static_assert(std::size(kCodes) == kDataRateRange.high + 1);
   const auto index = static_cast<std::uint32_t>(dataRate);
   return index < std::size(kCodes) ? kCodes[index] : DataRateCodes{0, 0};
 }
@@ -19,29 +20,38 @@ DataRateCodes DataRateCodesFor(std::int32_t dataRate) {
 std::uint8_t TimeoutCodeFor(std::int32_t timeouts) {
   // Standard, Four, Eight, Sixteen.
   static constexpr std::uint8_t kCodes[] = {0x18, 0x10, 0x08, 0x00};
+  static_assert(std::size(kCodes) == kTimeoutsRange.high + 1);
   const auto index = static_cast<std::uint32_t>(timeouts);
   return index < std::size(kCodes) ? kCodes[index] : 0x18;
 }
 
 namespace {
 
-// Empty when `value` fits its field of the library's call.
-std::string OutOfRange(const char* setting, std::int32_t value, std::int32_t highest) {
-  if (value >= 0 && value <= highest) return {};
-  return std::string(setting) + " must be between 0 and " + std::to_string(highest) +
-         "; the settings hold " + std::to_string(value) + ".";
+// Empty when every setting the call takes lies in its range; else a line
+// for each that does not.
+std::string Refusals(bool server) {
+  // Detection takes no port, so any stored one will do.
+  if (server)
+    return IPAddress.empty() ? std::string() : SettingRefusal(kPortNumberRange, PortNumber);
+  const std::pair<const SettingRange&, std::int64_t> settings[] = {
+      {kDeviceNumberRange, DeviceNumber}, {kDataRateRange, DataRate},
+      {kTimeoutsRange, Timeouts},         {kNodeIdRange, LocalInit.nodeId},
+      {kNaks128Range, LocalInit.naks128},
+  };
+  std::string refusals;
+  for (const auto& [range, value] : settings) {
+    if (const std::string refusal = SettingRefusal(range, value); !refusal.empty())
+      refusals += (refusals.empty() ? "" : "\n") + refusal;
+  }
+  return refusals;
 }
 
 }  // namespace
 
 InitOutcome InitAdapter(bool server, bool usb) {
-  // A value cut to fit would reach another port or another device than the
-  // one asked for.
-  std::string refusal =
-      server
-          ? (IPAddress.empty() ? std::string() : OutOfRange("TCP Port Number", PortNumber, 65535))
-          : OutOfRange("Device Number", DeviceNumber, 255);
-  if (!refusal.empty()) return {0, 0, std::move(refusal)};
+  // A value cut or mapped to fit would reach another port, device, node or
+  // rate than the one the settings name.
+  if (std::string refusal = Refusals(server); !refusal.empty()) return {0, 0, std::move(refusal)};
 
   LocalInit.initFlagA = 1;
   LocalInit.initFlagB = 1;

@@ -30,9 +30,9 @@ struct InitOutcome {
 };
 
 // Initialises the network server device when `server`, else the local
-// adapter: the USB adapter when `usb`, else the PCI card. A value that its
-// field cannot hold (a port outside 0-65535 with a server address, a device
-// number outside 0-255) is refused, never cut to fit.
+// adapter: the USB adapter when `usb`, else the PCI card. A setting outside
+// its range (settings/setting_ranges.h), as a hand-edited settings file may
+// hold, is refused, never cut or mapped to fit.
 InitOutcome InitAdapter(bool server, bool usb);
 
 // What the operator is told when the adapter did not come on line: the

@@ -92,17 +92,7 @@ IconHandle CQuillanDlg::OnQueryDragIcon() {
 }
 
 void CQuillanDlg::OnConnect() {
-  if (Connected) {
-    Com20020Exit();
-    m_status.SetWindowText("Status: OFFLINE");
-    m_nodeIdText.SetWindowText("Node ID:");
-    m_nodeIdText.EnableWindow(false);
-    m_connect.SetWindowText("Connect");
-    m_receive.EnableWindow(false);
-    EnableAdapterChoice(true);
-    Connected = 0;
-    return;
-  }
+  if (Connected) return TakeOffline();
 
   // Only VORNEX and USB are read: with neither checked the card is the PCI one.
   const InitOutcome outcome = InitAdapter(m_vornex.GetCheck() != 0, m_usb.GetCheck() != 0);
@@ -117,6 +107,17 @@ void CQuillanDlg::OnConnect() {
   m_status.SetWindowText("Status: ONLINE");
   m_connect.SetWindowText("Disconnect");
   Connected = 1;
+}
+
+void CQuillanDlg::TakeOffline() {
+  Com20020Exit();
+  m_status.SetWindowText("Status: OFFLINE");
+  m_nodeIdText.SetWindowText("Node ID:");
+  m_nodeIdText.EnableWindow(false);
+  m_connect.SetWindowText("Connect");
+  m_receive.EnableWindow(false);
+  EnableAdapterChoice(true);
+  Connected = 0;
 }
 
 void CQuillanDlg::EnableAdapterChoice(bool enable) {
@@ -147,6 +148,9 @@ void CQuillanDlg::OnSettings() {
 void CQuillanDlg::OnReceive() {
   CRxDlg dlg;
   dlg.DoModal();
+  // An adapter that went away stays nominally on line in the library; off
+  // line is what it is, and Connect is what brings it back.
+  if (dlg.adapterLost()) TakeOffline();
 }
 
 void CQuillanDlg::TakeOfflineAndOfferSave() {

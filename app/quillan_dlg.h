@@ -29,6 +29,8 @@ class CQuillanDlg : public CDialog, private SettingsPrompt {
   void OnConnect();
   void OnSettings();
   void OnReceive();
+  // Com20020Exit, and the window as before Connect.
+  void TakeOffline();
   // The adapter type and its settings can be changed only while off line.
   void EnableAdapterChoice(bool enable);
   // Exit, Enter, Escape, the close box and Close all come here.

@@ -160,8 +160,8 @@ void BM_PcapDump(benchmark::State& state) {
 void BM_WritePcapRecord(benchmark::State& state) {
   const std::string path = PathFor(state, "pcap");
   TimeWrites(state, [&] {
-    std::unique_ptr<OurFile<WritePcapRecordNow>> writer(
-        new OurFile<WritePcapRecordNow>{RecordFile(platform::OutputFile(path.c_str()))});
+    std::unique_ptr<OurFile<WritePcapRecordNow>> writer(new OurFile<WritePcapRecordNow>{
+        RecordFile(platform::OutputFile(path.c_str(), platform::OutputKind::kFile))});
     WritePcapHeader(writer->file);
     return writer;
   });
@@ -170,8 +170,8 @@ void BM_WritePcapRecord(benchmark::State& state) {
 void BM_WriteTextRecord(benchmark::State& state) {
   const std::string path = PathFor(state, "text");
   TimeWrites(state, [&] {
-    return std::unique_ptr<OurFile<WriteTextRecord>>(
-        new OurFile<WriteTextRecord>{RecordFile(platform::OutputFile(path.c_str()))});
+    return std::unique_ptr<OurFile<WriteTextRecord>>(new OurFile<WriteTextRecord>{
+        RecordFile(platform::OutputFile(path.c_str(), platform::OutputKind::kFile))});
   });
 }
 
@@ -201,7 +201,7 @@ template <typename Write>
 std::string RecordBytesOf(Write write) {
   const std::string path = (Folder().path() / "agree").string();
   {
-    RecordFile file{platform::OutputFile(path.c_str())};
+    RecordFile file{platform::OutputFile(path.c_str(), platform::OutputKind::kFile)};
     write(file);
   }
   std::ifstream in(path, std::ios::binary);

@@ -189,9 +189,11 @@ class StampedTraffic : public vornex::FrameSource {
 
 struct CaptureFrontEndStub : CaptureFrontEnd {
   void PublishCount(std::int32_t) override {}
-  void ShowOpenFailure() override { std::fprintf(stderr, "Unable to open log file\n"); }
-  void ReportWriteFailure(const std::string& message) override {
-    std::fprintf(stderr, "%s\n", message.c_str());
+  void ShowOpenFailure(const std::string& why) override {
+    std::fprintf(stderr, "Unable to open log file\n%s\n", why.c_str());
+  }
+  void ReportCaptureEnded(const CaptureEnd& end) override {
+    std::fprintf(stderr, "%s\n", end.message.c_str());
   }
 };
 

@@ -10,9 +10,17 @@
 
 bool CaptureFiles::Open() {
   if (pcap_) return true;
-  platform::OutputFile text(kTextDumpFileName);
-  platform::OutputFile pcap(kCaptureFileName);
-  if (!text.is_open() || !pcap.is_open()) return false;
+  platform::OutputFile text(kTextDumpFileName, platform::OutputKind::kFile);
+  platform::OutputFile pcap(kCaptureFileName, platform::OutputKind::kFile);
+  openFailure_.clear();
+  for (const auto& [name, file] :
+       {std::pair{kTextDumpFileName, &text}, {kCaptureFileName, &pcap}}) {
+    if (!file->is_open()) openFailure_ += std::string(name) + ": " + file->error() + ".\n";
+  }
+  if (!openFailure_.empty()) {
+    openFailure_.pop_back();
+    return false;
+  }
   text_.emplace(std::move(text));
   pcap_.emplace(std::move(pcap));
   std::error_code ec;
@@ -39,7 +47,7 @@ void CaptureFiles::Close() {
   pcap_->Close();
 }
 
-std::string CaptureFiles::FailureMessage() const {
+std::string CaptureFiles::EndMessage(const std::string& cause) const {
   struct Held {
     const char* name;
     const RecordFile& file;
@@ -49,7 +57,7 @@ std::string CaptureFiles::FailureMessage() const {
   const std::uint64_t pcapRecords = pcap_->recordsWritten();
   const Held files[] = {{kCaptureFileName, *pcap_, pcapRecords > 0 ? pcapRecords - 1 : 0},
                         {kTextDumpFileName, *text_, text_->recordsWritten()}};
-  std::string message;
+  std::string message = cause.empty() ? std::string() : cause + ".\n";
   for (const Held& held : files) {
     if (held.file.failed())
       message +=

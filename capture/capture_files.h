@@ -2,7 +2,7 @@
 // written as whole records: every frame goes to both, and what a drain
 // collected is written out at its end. When a file fails it keeps its whole
 // records and takes nothing more; the capture is then to end, and
-// FailureMessage says what happened for the operator.
+// EndMessage says what happened for the operator.
 #pragma once
 
 #include <cstdint>
@@ -20,10 +20,12 @@ inline constexpr char kTextDumpFileName[] = "tarnwick.tmp";
 class CaptureFiles final : public CaptureOutput {
  public:
   // Creates (empties) the text dump, then the capture file, in the current
-  // folder. Both are tried before either is tested, so both are emptied
-  // whenever either can be; false when either failed, and then neither is
-  // open.
+  // folder, each held for this capture alone until closed (see
+  // platform::OutputKind::kFile). Both are tried before either is tested,
+  // so both are emptied whenever either can be; false when either failed,
+  // and then neither is open.
   bool Open() override;
+  std::string OpenFailure() const override { return openFailure_; }
 
   RecordFile& pcap() override { return *pcap_; }
   RecordFile& text() { return *text_; }
@@ -36,13 +38,15 @@ class CaptureFiles final : public CaptureOutput {
   // Writes out the rest and closes both.
   void Close() override;
 
-  // For the operator, once a file has failed: which file and why, that the
-  // capture has stopped, and how many frames each file holds.
-  std::string FailureMessage() const override;
+  // For the operator, once the capture has ended by itself: the cause,
+  // which file failed and why, that the capture has stopped, and how many
+  // frames each file holds.
+  std::string EndMessage(const std::string& cause) const override;
 
  private:
   std::optional<RecordFile> text_;
   std::optional<RecordFile> pcap_;
   std::filesystem::path folder_;
+  std::string openFailure_;
   std::uint64_t frames_ = 0;
 };

@@ -10,26 +10,29 @@
 
 #include "capture/capture_core.h"
 #include "capture/record_file.h"
+#include "platform/file.h"
 
 class PcapStream final : public CaptureOutput {
  public:
   // The name standing for standard output.
   static constexpr char kStandardOutput[] = "-";
 
-  // `name`: a FIFO's (or a file's) path, or kStandardOutput.
-  explicit PcapStream(std::string name);
+  // `name`: a FIFO's path, or kStandardOutput. `keepWaiting`: asked while
+  // the reader has not opened the FIFO, or takes nothing (see
+  // platform::KeepWaiting); false gives up.
+  PcapStream(std::string name, platform::KeepWaiting keepWaiting);
 
   // Opens the stream, once; a FIFO's open waits until its reader has opened
-  // it. False, with openError() saying why, when it cannot be opened.
+  // it. False when it cannot be opened: not a FIFO, or given up.
   bool Open() override;
-  const std::string& openError() const { return openError_; }
+  std::string OpenFailure() const override;
 
   RecordFile& pcap() override { return *file_; }
   void Append(const ArcnetFrame& frame) override;
   bool Flush() override { return file_->Flush(); }
   bool failed() const override { return file_->failed(); }
   void Close() override;
-  std::string FailureMessage() const override;
+  std::string EndMessage(const std::string& cause) const override;
 
   // The reader has closed its end of the FIFO or pipe: the capture has no
   // one left to write for. Asked without writing, so an idle capture learns
@@ -41,6 +44,7 @@ class PcapStream final : public CaptureOutput {
 
  private:
   std::string name_;
+  platform::KeepWaiting keepWaiting_;
   std::optional<RecordFile> file_;
   std::string openError_;
   std::uint64_t frames_ = 0;

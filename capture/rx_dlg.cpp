@@ -10,6 +10,10 @@
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
+// The main window takes the adapter off line when this window closes.
+constexpr char kAfterAdapterLost[] =
+    "\n\nClose this window to take the adapter off line, then Connect again once the device "
+    "is back.";
 
 }  // namespace
 
@@ -46,6 +50,8 @@ bool CRxDlg::OnInitDialog() {
 }
 
 void CRxDlg::OnStart() {
+  // A capture now would empty the files and record nothing.
+  if (adapterLost()) return ShowAdapterLost();
   CaptureFinished = 0;
   CaptureRunning = 0;
   if (!startThread_(ReceiveThread, static_cast<CaptureFrontEnd*>(this))) {
@@ -60,8 +66,9 @@ void CRxDlg::OnStart() {
   m_start.EnableWindow(false);
   m_stop.EnableWindow(true);
   m_reset.EnableWindow(false);
-  // A file that took nothing ended the capture during the wait.
-  OnCaptureFailed();
+  // A file that took nothing, or an adapter already gone, ended the capture
+  // during the wait.
+  OnCaptureEnded();
 }
 
 void CRxDlg::OnStop() {
@@ -69,7 +76,7 @@ void CRxDlg::OnStop() {
   m_start.EnableWindow(true);
   m_stop.EnableWindow(false);
   m_reset.EnableWindow(true);
-  ShowWriteFailure();
+  ShowCaptureEnd();
 }
 
 void CRxDlg::OnReset() {
@@ -79,13 +86,13 @@ void CRxDlg::OnReset() {
 
 void CRxDlg::OnExit() {
   StopCapture();
-  ShowWriteFailure();
+  ShowCaptureEnd();
   CDialog::OnOK();
 }
 
 void CRxDlg::OnCancel() {
   StopCapture();
-  ShowWriteFailure();
+  ShowCaptureEnd();
   CDialog::OnCancel();
 }
 
@@ -107,39 +114,49 @@ void CRxDlg::PublishCount(std::int32_t count) {
   PostToWindow([this] { SetDlgItemText(IDC_RX_COUNT, std::to_string(latestCount_.Take())); });
 }
 
-void CRxDlg::ShowOpenFailure() {
-  ui::SendToUiThread([this] {
-    MessageBox("Unable to open log file", "File Open Error", kMbOk | kMbIconExclamation);
+void CRxDlg::ShowOpenFailure(const std::string& why) {
+  // The box's own words first, then which file and why.
+  ui::SendToUiThread([this, &why] {
+    MessageBox("Unable to open log file\n" + why, "File Open Error", kMbOk | kMbIconExclamation);
   });
 }
 
-void CRxDlg::ReportWriteFailure(const std::string& message) {
+void CRxDlg::ReportCaptureEnded(const CaptureEnd& end) {
   {
-    std::lock_guard lock(writeFailureMutex_);
-    writeFailure_ = message;
+    std::lock_guard lock(endMutex_);
+    end_ = end;
   }
   // Without waiting: whichever comes first on the UI thread, this or a Stop
   // or Exit, shows the message.
   PostToWindow([this] {
-    if (!starting_) OnCaptureFailed();
+    if (!starting_) OnCaptureEnded();
   });
 }
 
-void CRxDlg::OnCaptureFailed() {
-  bool failed;
+void CRxDlg::OnCaptureEnded() {
+  bool ended;
   {
-    std::lock_guard lock(writeFailureMutex_);
-    failed = writeFailure_.has_value();
+    std::lock_guard lock(endMutex_);
+    ended = end_.has_value();
   }
-  if (failed && threadStarted_) OnStop();
+  if (ended && threadStarted_) OnStop();
 }
 
-void CRxDlg::ShowWriteFailure() {
-  std::optional<std::string> message;
+void CRxDlg::ShowCaptureEnd() {
+  std::optional<CaptureEnd> end;
   {
-    std::lock_guard lock(writeFailureMutex_);
-    message.swap(writeFailure_);
+    std::lock_guard lock(endMutex_);
+    end.swap(end_);
   }
-  if (message && window() != nullptr)
-    MessageBox(*message, "File Write Error", kMbOk | kMbIconExclamation);
+  if (!end) return;
+  if (end->adapterLost) adapterLost_ = end->message + kAfterAdapterLost;
+  if (window() == nullptr) return;
+  if (end->adapterLost)
+    ShowAdapterLost();
+  else
+    MessageBox(end->message, "File Write Error", kMbOk | kMbIconExclamation);
+}
+
+void CRxDlg::ShowAdapterLost() {
+  MessageBox(adapterLost_, "Adapter Error", kMbOk | kMbIconExclamation);
 }

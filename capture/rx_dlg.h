@@ -21,6 +21,10 @@ class CRxDlg : public CDialog, private CaptureFrontEnd {
   explicit CRxDlg(ThreadStarter startThread = platform::StartThread);
   ~CRxDlg() override;
 
+  // A capture in this window found the adapter gone: it must be taken off
+  // line before it can capture again.
+  bool adapterLost() const { return !adapterLost_.empty(); }
+
  protected:
   void DoDataExchange() override;
   bool OnInitDialog() override;
@@ -38,15 +42,19 @@ class CRxDlg : public CDialog, private CaptureFrontEnd {
 
   // Asks the capture thread to end and serves UI work until it has.
   void StopCapture();
-  // Once the capture has ended: tells the operator why, if its files failed.
-  void ShowWriteFailure();
-  // Posted by the capture thread when its files failed: the window goes
-  // back to the stopped state, as after Stop, and says why.
-  void OnCaptureFailed();
+  // Once the capture has ended: tells the operator why, if it ended by
+  // itself.
+  void ShowCaptureEnd();
+  // Posted by the capture thread when the capture ended by itself: the
+  // window goes back to the stopped state, as after Stop, and says why.
+  void OnCaptureEnded();
+  // The box that says the adapter went away, what the files hold and what
+  // to do.
+  void ShowAdapterLost();
 
   void PublishCount(std::int32_t count) override;
-  void ShowOpenFailure() override;
-  void ReportWriteFailure(const std::string& message) override;
+  void ShowOpenFailure(const std::string& why) override;
+  void ReportCaptureEnded(const CaptureEnd& end) override;
 
   CButton m_start;
   CButton m_stop;
@@ -58,7 +66,10 @@ class CRxDlg : public CDialog, private CaptureFrontEnd {
   bool starting_ = false;       // OnStart waits for the thread to come up
   // The latest count from the capture thread for the count box.
   LatestCount latestCount_;
-  // Why the capture's files failed, from the capture thread, until shown.
-  std::mutex writeFailureMutex_;
-  std::optional<std::string> writeFailure_;
+  // Why the capture ended by itself, from the capture thread, until shown.
+  std::mutex endMutex_;
+  std::optional<CaptureEnd> end_;
+  // What the operator was told when the adapter went away; a Start then
+  // tells it again and leaves the files as they are.
+  std::string adapterLost_;
 };

@@ -28,7 +28,7 @@ ArcnetFrame SampleFrame() {
 }
 
 void WriteSampleCapture() {
-  platform::OutputFile created(kSampleCaptureFileName);
+  platform::OutputFile created(kSampleCaptureFileName, platform::OutputKind::kFile);
   if (!created.is_open()) return;
   RecordFile file(std::move(created));
   const ArcnetFrame frame = SampleFrame();

@@ -12,5 +12,6 @@ ArcnetFrame SampleFrame();
 
 // Creates "arcnet.tmp" in the current folder: the pcap global header and
 // three records of the sample frame. Writes nothing, and says nothing, when
-// the file cannot be created.
+// the file cannot be created or is no file of ours (a FIFO, a device, a
+// link we must not follow, another program's file: platform::OutputFile).
 void WriteSampleCapture();

@@ -1,5 +1,7 @@
 #include "dialogs/local_dlg.h"
 
+#include <string>
+
 #include "adapter/init_blocks.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -24,16 +26,25 @@ bool CLocalDlg::OnInitDialog() {
   return true;
 }
 
+namespace {
+
+std::string MustBeBetween(const char* what, const SettingRange& range) {
+  return std::string(what) + " must be between " + std::to_string(range.low) + " and " +
+         std::to_string(range.high);
+}
+
+}  // namespace
+
 void CLocalDlg::OnOK() {
-  // Unsigned comparisons: negative numbers fail them too.
   const int nodeId = GetDlgItemInt(IDC_NODE_ID);
-  if (static_cast<unsigned>(nodeId) - 1u > 254u) {
-    MessageBox("Node ID must be between 1 and 255", "Node ID Error", kMbOk | kMbIconExclamation);
+  if (!kNodeIdRange.Holds(nodeId)) {
+    MessageBox(MustBeBetween("Node ID", kNodeIdRange), "Node ID Error", kMbOk | kMbIconExclamation);
     return;
   }
   const int deviceNumber = GetDlgItemInt(IDC_DEVICE_NUMBER);
-  if (static_cast<unsigned>(deviceNumber) > 7u) {
-    MessageBox("Device must be between 0 and 7", "Device Number Error", kMbOk | kMbIconExclamation);
+  if (!kDeviceNumberRange.Holds(deviceNumber)) {
+    MessageBox(MustBeBetween("Device", kDeviceNumberRange), "Device Number Error",
+               kMbOk | kMbIconExclamation);
     return;
   }
   SettingsChanged = 1;
@@ -43,5 +54,8 @@ void CLocalDlg::OnOK() {
   Timeouts = m_timeouts.GetCurSel();
   LocalInit.initFlagA = 1;
   LocalInit.naks128 = static_cast<std::uint8_t>(m_naks128.GetCheck());
+  for (const SettingRange* stored :
+       {&kNodeIdRange, &kDeviceNumberRange, &kDataRateRange, &kTimeoutsRange, &kNaks128Range})
+    ForgetFileValue(*stored);
   CDialog::OnOK();
 }

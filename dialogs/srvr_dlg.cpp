@@ -63,6 +63,7 @@ void CSrvrDlg::OnOK() {
     IPAddress = m_address.GetWindowText();
     PortNumber = GetDlgItemInt(IDC_PORT);
   }
+  ForgetFileValue(kPortNumberRange);
   SettingsChanged = 1;
   CDialog::OnOK();
 }

@@ -33,11 +33,6 @@ int IndexIn(std::span<const std::string_view> list, std::string_view value) {
   return static_cast<int>(std::find(list.begin(), list.end(), value) - list.begin());
 }
 
-std::string EntryOf(std::span<const std::string_view> list, std::int32_t index) {
-  const auto at = static_cast<std::size_t>(index);
-  return index >= 0 && at < list.size() ? std::string(list[at]) : std::string();
-}
-
 std::string Boolean(bool value) {
   return value ? "true" : "false";
 }
@@ -45,31 +40,32 @@ std::string Boolean(bool value) {
 // The settings dialogs' fields, with their labels and ranges.
 const AdapterOption kOptions[] = {
     {"--node-id", "Node ID (DEC)", "The adapter's own node ID on the ARCNET network",
-     Type::kInteger, false, 1, 255, nullptr, [] { return std::to_string(LocalInit.nodeId); },
+     Type::kInteger, false, &kNodeIdRange, []() -> std::int64_t { return LocalInit.nodeId; },
+     nullptr, nullptr,
      [](std::string_view v) { LocalInit.nodeId = static_cast<std::uint8_t>(*ParseInt(v)); }},
     {"--device-number", "Device Number", "Which of the adapters of this kind in the computer",
-     Type::kInteger, false, 0, 7, nullptr, [] { return std::to_string(DeviceNumber); },
-     [](std::string_view v) { DeviceNumber = *ParseInt(v); }},
-    {"--data-rate", "Data Rate", "The network's data rate", Type::kSelector, false, 0, 0,
-     res::DataRateList, [] { return EntryOf(res::DataRateList(), DataRate); },
+     Type::kInteger, false, &kDeviceNumberRange, []() -> std::int64_t { return DeviceNumber; },
+     nullptr, nullptr, [](std::string_view v) { DeviceNumber = *ParseInt(v); }},
+    {"--data-rate", "Data Rate", "The network's data rate", Type::kSelector, false, &kDataRateRange,
+     []() -> std::int64_t { return DataRate; }, res::DataRateList, nullptr,
      [](std::string_view v) { DataRate = IndexIn(res::DataRateList(), v); }},
     {"--extended-timeouts", "Extended Timeouts", "The network's extended timeouts", Type::kSelector,
-     false, 0, 0, res::TimeoutsList, [] { return EntryOf(res::TimeoutsList(), Timeouts); },
+     false, &kTimeoutsRange, []() -> std::int64_t { return Timeouts; }, res::TimeoutsList, nullptr,
      [](std::string_view v) { Timeouts = IndexIn(res::TimeoutsList(), v); }},
-    {"--naks128", "128 NAKs", "The 128-NAKs option", Type::kBoolean, false, 0, 0, nullptr,
-     [] { return Boolean(LocalInit.naks128 != 0); },
+    {"--naks128", "128 NAKs", "The 128-NAKs option", Type::kBoolean, false, &kNaks128Range,
+     []() -> std::int64_t { return LocalInit.naks128; }, nullptr, nullptr,
      [](std::string_view v) { LocalInit.naks128 = v == "true" ? 1 : 0; }},
     {"--server-address", "VORNEX IP Address",
      "The device's name, IPv4 or IPv6 address, when not detected automatically", Type::kString,
-     true, 0, 0, nullptr, [] { return IPAddress; },
+     true, nullptr, nullptr, nullptr, [] { return IPAddress; },
      [](std::string_view v) { IPAddress = std::string(v); }},
     {"--port", "TCP Port Number", "The device's TCP port, when not detected automatically",
-     Type::kInteger, true, 1, 65535, nullptr, [] { return std::to_string(PortNumber); },
-     [](std::string_view v) { PortNumber = *ParseInt(v); }},
+     Type::kInteger, true, &kPortNumberRange, []() -> std::int64_t { return PortNumber; }, nullptr,
+     nullptr, [](std::string_view v) { PortNumber = *ParseInt(v); }},
     // After the address: detection, when asked for, is what the settings
     // hold as an empty address, whatever address was given beside it.
     {"--auto-detect", "Auto-Detect", "Find the device by a broadcast on the local network",
-     Type::kBoolean, true, 0, 0, nullptr, [] { return Boolean(IPAddress.empty()); },
+     Type::kBoolean, true, nullptr, nullptr, nullptr, [] { return Boolean(IPAddress.empty()); },
      [](std::string_view v) {
        if (v == "true") IPAddress.clear();
      }},
@@ -151,13 +147,30 @@ bool OptionApplies(const AdapterOption& option, const ExtcapInterface& interface
   return option.server == (interface.kind == kAdapterServer);
 }
 
+std::string OptionSetting(const AdapterOption& option) {
+  if (option.range == nullptr) return option.text();
+  const std::int64_t number = option.number();
+  if (!SettingRefusal(*option.range, number).empty()) return {};
+  switch (option.type) {
+    case Type::kSelector: {
+      const auto list = option.list();
+      const auto index = static_cast<std::size_t>(number);
+      return index < list.size() ? std::string(list[index]) : std::string();
+    }
+    case Type::kBoolean:
+      return Boolean(number != 0);
+    default:
+      return std::to_string(number);
+  }
+}
+
 std::string CheckOptionValue(const AdapterOption& option, std::string_view value) {
   switch (option.type) {
     case Type::kInteger: {
       const std::optional<int> number = ParseInt(value);
-      if (number && *number >= option.low && *number <= option.high) return {};
-      return "must be a whole number from " + std::to_string(option.low) + " to " +
-             std::to_string(option.high);
+      if (number && option.range->Holds(*number)) return {};
+      return "must be a whole number from " + std::to_string(option.range->low) + " to " +
+             std::to_string(option.range->high);
     }
     case Type::kSelector: {
       const auto list = option.list();
@@ -170,7 +183,11 @@ std::string CheckOptionValue(const AdapterOption& option, std::string_view value
     case Type::kBoolean:
       return value == "true" || value == "false" ? std::string() : "must be true or false";
     case Type::kString:
-      return {};
+      // The settings say "detect it" with an empty address; an option says
+      // it in words, so an empty value left by mistake finds no stranger.
+      return value.empty() ? "must not be empty; to find the device automatically, give "
+                             "--auto-detect true"
+                           : std::string();
   }
   return {};
 }

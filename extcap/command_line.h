@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "settings/setting_ranges.h"
+
 // One capture interface per adapter kind.
 struct ExtcapInterface {
   std::string_view name;     // what Wireshark calls it: "tarnwick-arcnet-usb"
@@ -20,7 +22,8 @@ struct ExtcapInterface {
 std::span<const ExtcapInterface> ExtcapInterfaces();
 
 // A setting that a capture takes as an option: a field of the settings
-// dialog of the interface's adapter kind, with the dialog's range or list.
+// dialog of the interface's adapter kind, with the setting's range or the
+// dialog's list.
 struct AdapterOption {
   enum class Type { kInteger, kSelector, kBoolean, kString };
 
@@ -28,12 +31,14 @@ struct AdapterOption {
   std::string_view display;
   std::string_view tooltip;
   Type type;
-  bool server;                                  // of the network server device, else local
-  int low, high;                                // kInteger: the range
+  bool server;  // of the network server device, else local
+  // The setting's range (of a list, its indices), and the value the setting
+  // holds now; null for the server's address and the detection flag.
+  const SettingRange* range;
+  std::int64_t (*number)();
   std::span<const std::string_view> (*list)();  // kSelector: the dialog's list entries
-  // The operator's setting now, as this option's value ("7", "2.5 MHz",
-  // "true"); empty for a list setting that names no entry.
-  std::string (*setting)();
+  // Without a range: the setting now as this option's value.
+  std::string (*text)();
   // Sets the setting from a value that CheckOptionValue accepted.
   void (*set)(std::string_view value);
 };
@@ -41,6 +46,11 @@ struct AdapterOption {
 // wins over an address given beside it).
 std::span<const AdapterOption> AdapterOptions();
 bool OptionApplies(const AdapterOption& option, const ExtcapInterface& interface);
+
+// The operator's setting now, as this option's value ("7", "2.5 MHz",
+// "true"); empty when the setting lies outside its range, so that no value
+// the option refuses is ever offered.
+std::string OptionSetting(const AdapterOption& option);
 
 // Empty when `value` is one that `option` takes; else why not, in a few words.
 std::string CheckOptionValue(const AdapterOption& option, std::string_view value);

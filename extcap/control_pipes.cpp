@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "extcap/sentences.h"
-#include "platform/text_encoding.h"
+#include "platform/file.h"
 
 namespace {
 
@@ -26,27 +28,31 @@ struct ControlPipes::State {
   std::atomic<bool> stop{false};
   bool hasOut = false;
   std::mutex mutex;
-  std::FILE* out = nullptr;          // once open; never closed (the process ends with it)
+  // Once open; never closed (the process ends with it).
+  std::optional<platform::OutputFile> out;
   std::vector<std::string> pending;  // status texts before `out` opened
 
-  void Send(std::FILE* file, const std::string& text) {
+  void Send(const std::string& text) {
     const std::size_t length = text.size() + 2;
-    const unsigned char header[kHeaderSize] = {kToolbarMessage,
-                                               static_cast<unsigned char>(length >> 16),
-                                               static_cast<unsigned char>(length >> 8),
-                                               static_cast<unsigned char>(length),
-                                               kNoControl,
-                                               kCommandStatusbar};
-    std::fwrite(header, 1, sizeof header, file);
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fflush(file);
+    std::string message = {kToolbarMessage,
+                           static_cast<char>(length >> 16),
+                           static_cast<char>(length >> 8),
+                           static_cast<char>(length),
+                           static_cast<char>(kNoControl),
+                           static_cast<char>(kCommandStatusbar)};
+    message += text;
+    out->Write(message.data(), message.size());
   }
 
-  // Reads Wireshark's messages until Stop or the pipe's end.
+  // Reads Wireshark's messages until Stop or the pipe's end, which end the
+  // capture. A message that does not begin as each of Wireshark's does is
+  // junk (a pipe that is not Wireshark's): reading stops, the capture goes
+  // on.
   void Read(std::FILE* in) {
     unsigned char header[kHeaderSize];
     std::vector<unsigned char> payload;
     while (std::fread(header, 1, sizeof header, in) == sizeof header) {
+      if (header[0] != kToolbarMessage) return;
       const std::size_t length =
           std::size_t{header[1]} << 16 | std::size_t{header[2]} << 8 | header[3];
       payload.resize(length < 2 ? 0 : length - 2);
@@ -64,13 +70,14 @@ ControlPipes::ControlPipes(const std::string& in, const std::string& out)
   if (in.empty() && out.empty()) return;
   state_->hasOut = !out.empty();
   std::thread([state = state_, in, out] {
-    std::FILE* input = in.empty() ? nullptr : platform::OpenCFile(in.c_str(), "rb");
+    std::FILE* input = in.empty() ? nullptr : platform::OpenPipeToRead(in.c_str());
     if (!out.empty()) {
-      if (std::FILE* output = platform::OpenCFile(out.c_str(), "wb")) {
+      platform::OutputFile output(out.c_str(), platform::OutputKind::kPipe, [] { return true; });
+      if (output.is_open()) {
         std::lock_guard lock(state->mutex);
-        for (const std::string& text : state->pending) state->Send(output, text);
+        state->out.emplace(std::move(output));
+        for (const std::string& text : state->pending) state->Send(text);
         state->pending.clear();
-        state->out = output;
       }
     }
     if (input != nullptr) state->Read(input);
@@ -84,8 +91,8 @@ bool ControlPipes::StopRequested() const {
 void ControlPipes::ShowStatus(const std::string& text) {
   std::lock_guard lock(state_->mutex);
   if (!state_->hasOut) return;
-  if (state_->out != nullptr)
-    state_->Send(state_->out, text);
+  if (state_->out)
+    state_->Send(text);
   else
     state_->pending.push_back(text);
 }

@@ -1,5 +1,6 @@
 #include "extcap/extcap_main.h"
 
+#include <chrono>
 #include <string>
 #include <variant>
 
@@ -13,14 +14,18 @@ namespace {
 
 // A capture refused for a bad argument still opens the FIFO it was given,
 // and closes it: Wireshark's reader waits in its open until a writer comes,
-// and would wait for ever, never hearing why.
+// and would wait for ever, never hearing why. Wireshark opens it at once; a
+// FIFO that no one opens within a few seconds is left.
 void LetTheReaderGo(std::span<const std::string_view> args) {
   std::string fifo;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--fifo" && i + 1 < args.size()) fifo = args[i + 1];
     if (args[i].starts_with("--fifo=")) fifo = args[i].substr(7);
   }
-  if (!fifo.empty() && platform::IsPipe(fifo.c_str())) platform::OutputFile reader(fifo.c_str());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  if (!fifo.empty())
+    platform::OutputFile reader(fifo.c_str(), platform::OutputKind::kPipe,
+                                [deadline] { return std::chrono::steady_clock::now() < deadline; });
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 # Run by cmake --install: puts tarnwick-extcap where Wireshark looks for
-# extcap programs, as a symbolic link to the installed program (which finds
-# its library from where it really lies).
+# extcap programs, as a relative symbolic link to the installed program
+# (which finds its library from where it really lies), so that the link
+# holds in a staged tree such as a package's too.
 #
 #   TARNWICK_EXTCAP_DIR set at configure time: that folder.
 #   An install into the home folder (a user install, such as
@@ -27,7 +28,8 @@ else()
 endif()
 
 set(program "${CMAKE_INSTALL_PREFIX}/${TARNWICK_EXTCAP_PROGRAM}")
+cmake_path(RELATIVE_PATH program BASE_DIRECTORY "${folder}" OUTPUT_VARIABLE target)
 set(link "$ENV{DESTDIR}${folder}/tarnwick-extcap")
-message(STATUS "Installing: ${link} -> ${program} (for Wireshark)")
+message(STATUS "Installing: ${link} -> ${target} (for Wireshark)")
 file(MAKE_DIRECTORY "$ENV{DESTDIR}${folder}")
-file(CREATE_LINK "${program}" "${link}" SYMBOLIC)
+file(CREATE_LINK "${target}" "${link}" SYMBOLIC)

@@ -10,6 +10,6 @@
 
 // Returns the program's exit status: 0 after a capture that ended as asked
 // (a stop request, Stop, the reader closing the FIFO), 1 when the FIFO could
-// not be opened, the adapter not brought on line, or the capture not written,
-// with the reason on `err`. Never writes the settings file.
+// not be opened, the adapter not brought on line, the capture not written, or
+// the adapter went away during it, with the reason on `err`. Never writes the settings file.
 int RunLiveCapture(const ExtcapCommand& command, std::ostream& err);

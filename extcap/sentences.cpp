@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "res/version.h"
+
 namespace {
 
 // A text in braces must hold none: a setting from a hand-edited file that
@@ -50,11 +52,11 @@ void PrintConfig(const ExtcapInterface& interface, std::ostream& out) {
   int number = 0;
   for (const AdapterOption& option : AdapterOptions()) {
     if (!OptionApplies(option, interface)) continue;
-    const std::string setting = option.setting();
+    const std::string setting = OptionSetting(option);
     out << "arg {number=" << number << "}{call=" << option.call << "}{display=" << option.display
         << "}{type=" << TypeName(option.type) << "}";
     if (option.type == AdapterOption::Type::kInteger)
-      out << "{range=" << option.low << "," << option.high << "}";
+      out << "{range=" << option.range->low << "," << option.range->high << "}";
     if (option.type != AdapterOption::Type::kSelector && !setting.empty() && Sayable(setting))
       out << "{default=" << setting << "}";
     out << "{tooltip=" << option.tooltip << "}\n";
@@ -95,7 +97,7 @@ void PrintHelp(std::ostream& out) {
     std::string values;
     switch (option.type) {
       case AdapterOption::Type::kInteger:
-        values = std::to_string(option.low) + "-" + std::to_string(option.high);
+        values = std::to_string(option.range->low) + "-" + std::to_string(option.range->high);
         break;
       case AdapterOption::Type::kSelector:
         for (const std::string_view entry : option.list())

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,20 +21,42 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr std::string_view kLineEnd = "\n";
 #endif
 
-// A FIFO, or on Windows a named pipe: opening it to write waits for, and
-// lets go of, the reader that waits on it.
+// A FIFO, or on Windows a named pipe.
 bool IsPipe(const char* name);
+
+// An existing FIFO, or on Windows a named pipe, opened to read as a C
+// stream, once its writer has opened it; null for anything else, which is
+// left unread.
+std::FILE* OpenPipeToRead(const char* name);
+
+// What OutputFile opens a name as; anything else is refused.
+enum class OutputKind {
+  // A regular file: created, or emptied once it is held. Held exclusively
+  // until closed (an advisory lock on Linux, a share mode on Windows), so a
+  // second writer is refused before it has emptied anything. Never a FIFO, a
+  // device or a folder; never through a symbolic link owned by someone other
+  // than the caller or the folder's owner, nor through a link to no file.
+  kFile,
+  // A FIFO, or on Windows a named pipe, that exists already: opened once its
+  // reader has opened it, never created or emptied.
+  kPipe,
+};
+
+// Asked every 50 ms while a pipe waits for its reader to open it or to take
+// more: false gives up. Unset: a pipe without a reader is refused at once,
+// and a write waits as long as its reader does not read. Windows asks
+// nothing: its named pipe is opened and written as it comes.
+using KeepWaiting = std::function<bool()>;
 
 class OutputFile {
  public:
-  // Creates the file, or empties it; a FIFO or a device is opened as it is.
-  // See is_open() and error().
-  // On Windows a named pipe (\\.\pipe\...) is opened as the pipe it is.
-  explicit OutputFile(const char* name);
+  // Opens `name` as `kind`, without ever waiting for a FIFO's reader unless
+  // `keepWaiting` says to. See is_open() and error().
+  OutputFile(const char* name, OutputKind kind, KeepWaiting keepWaiting = {});
   // The process's standard output, written byte for byte: through its
   // descriptor or handle, never through a text-mode C stream, so no line end
   // is rewritten. Closing it leaves the process's own standard output open.
-  static OutputFile StandardOutput();
+  static OutputFile StandardOutput(KeepWaiting keepWaiting = {});
   ~OutputFile();
   OutputFile(OutputFile&& other) noexcept;
   OutputFile& operator=(OutputFile&& other) noexcept;
@@ -60,7 +84,7 @@ class OutputFile {
   bool Close();
 
   // Why the last operation failed, in the system's words ("No space left on
-  // device").
+  // device"), or in ours where we refused ("not a regular file").
   const std::string& error() const { return error_; }
 
  private:
@@ -69,6 +93,7 @@ class OutputFile {
   explicit OutputFile(void* handle) : handle_(handle) {}
 #else
   explicit OutputFile(int fd) : fd_(fd) {}
+  bool WaitForRoom();
 #endif
 
 #if defined(_WIN32)
@@ -77,7 +102,9 @@ class OutputFile {
   int fd_;
 #endif
   std::string error_;
-  bool readerGone_ = false;  // a write was refused: no one reads any more
+  KeepWaiting keepWaiting_;
+  bool waitsForRoom_ = false;  // a pipe: polled before each write (Linux)
+  bool readerGone_ = false;    // a write was refused: no one reads any more
 };
 
 }  // namespace platform

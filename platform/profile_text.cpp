@@ -53,7 +53,10 @@ Place Find(std::string_view file, std::string_view section, std::string_view key
       const auto equals = line.find('=');
       if (!text.starts_with(';') && equals != std::string_view::npos &&
           SameName(Trim(line.substr(0, equals)), key)) {
-        const std::string_view value = Trim(line.substr(equals + 1));
+        // A carriage return ends the value even alone, as it ends a line for
+        // the system's reader: the bytes after it are no part of the value.
+        const std::string_view rest = line.substr(equals + 1);
+        const std::string_view value = Trim(rest.substr(0, rest.find_first_of("\r\n")));
         place.keyFound = true;
         place.valueBegin = value.empty() ? pos + equals + 1 : value.data() - file.data();
         place.valueEnd = place.valueBegin + value.size();
@@ -83,16 +86,42 @@ std::optional<std::string_view> FindProfileValue(std::string_view text, std::str
   return value;
 }
 
-int ProfileValueAsInt(std::string_view value) {
+namespace {
+
+struct Digits {
+  bool negative = false;
+  std::uint64_t magnitude = 0;  // modulo 2^64
+  bool overflowed = false;      // the digits state more than 64 bits hold
+};
+
+Digits ReadDigits(std::string_view value) {
+  Digits digits;
   std::size_t i = 0;
-  const bool negative = !value.empty() && value[0] == '-';
-  if (negative || (!value.empty() && value[0] == '+')) ++i;
-  // Unsigned, so that long digit strings wrap as the system's reader does.
-  std::uint32_t n = 0;
+  digits.negative = !value.empty() && value[0] == '-';
+  if (digits.negative || (!value.empty() && value[0] == '+')) ++i;
   for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-    n = n * 10 + static_cast<std::uint32_t>(value[i] - '0');
+    const auto digit = static_cast<std::uint64_t>(value[i] - '0');
+    if (digits.magnitude > (UINT64_MAX - digit) / 10) digits.overflowed = true;
+    digits.magnitude = digits.magnitude * 10 + digit;
   }
-  return static_cast<int>(negative ? 0u - n : n);
+  return digits;
+}
+
+}  // namespace
+
+int ProfileValueAsInt(std::string_view value) {
+  // Unsigned, so that long digit strings wrap as the system's reader does.
+  const Digits digits = ReadDigits(value);
+  const auto n = static_cast<std::uint32_t>(digits.magnitude);
+  return static_cast<int>(digits.negative ? 0u - n : n);
+}
+
+std::int64_t ProfileValueAsWholeNumber(std::string_view value) {
+  const Digits digits = ReadDigits(value);
+  if (digits.overflowed || digits.magnitude > std::uint64_t{INT64_MAX})
+    return digits.negative ? INT64_MIN : INT64_MAX;
+  const auto n = static_cast<std::int64_t>(digits.magnitude);
+  return digits.negative ? -n : n;
 }
 
 bool SetProfileValue(std::string& text, std::string_view section, std::string_view key,

@@ -4,6 +4,7 @@
 // replace the file themselves.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,11 @@ std::optional<std::string_view> FindProfileValue(std::string_view text, std::str
 // A value read as GetPrivateProfileIntA reads it: an optional sign and the
 // leading decimal digits, wrapping modulo 2^32; no leading digit reads as 0.
 int ProfileValueAsInt(std::string_view value);
+
+// The number that the same sign and digits state, whole as far as 64 bits
+// go (beyond, the nearest that they hold): what ProfileValueAsInt keeps
+// only the low 32 bits of.
+std::int64_t ProfileValueAsWholeNumber(std::string_view value);
 
 // Sets `key` in `section` to `value` as WritePrivateProfileStringA does (see
 // platform/profile.h). False, and the text unchanged, when a name or the

@@ -7,6 +7,7 @@
 #else
 #include <csignal>
 #include <iterator>
+#include <unistd.h>
 #endif
 
 namespace platform {
@@ -70,6 +71,10 @@ StopRequests::~StopRequests() {
   stopFlag = nullptr;
 }
 
+bool StopRequests::ParentGone() const {
+  return false;
+}
+
 #else
 
 void ReportFailedWritesAsErrors() {
@@ -79,12 +84,12 @@ void ReportFailedWritesAsErrors() {
 
 namespace {
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM};
 struct sigaction previous[std::size(kStopSignals)];
 
 }  // namespace
 
-StopRequests::StopRequests(std::atomic<bool>& requested) {
+StopRequests::StopRequests(std::atomic<bool>& requested) : parent_(getppid()) {
   assert(stopFlag.load() == nullptr);
   stopFlag = &requested;
   struct sigaction action {};
@@ -98,6 +103,10 @@ StopRequests::~StopRequests() {
   for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
     sigaction(kStopSignals[i], &previous[i], nullptr);
   stopFlag = nullptr;
+}
+
+bool StopRequests::ParentGone() const {
+  return getppid() != parent_;
 }
 
 #endif

@@ -15,18 +15,28 @@ namespace platform {
 void ReportFailedWritesAsErrors();
 
 // While it lives, a request to stop the program sets `requested` instead of
-// ending it: SIGINT (Ctrl+C) and SIGTERM (how Wireshark stops a capture
-// program), on Windows Ctrl+C, Ctrl+Break, and the console's close, log-off
-// and shut-down, whose handler holds the process (up to 4.5 s, within what
-// Windows grants) until this goes. A blocking call that the
-// signal interrupts returns early (no SA_RESTART). One at a time; the
-// handling before it is restored when it goes.
+// ending it: SIGINT (Ctrl+C), SIGTERM (how Wireshark stops a capture
+// program), SIGHUP (the terminal closed), SIGQUIT, and SIGUSR1, SIGUSR2 and
+// SIGALRM, which would otherwise end the program without a word; on Windows
+// Ctrl+C, Ctrl+Break, and the console's close, log-off and shut-down, whose
+// handler holds the process (up to 4.5 s, within what Windows grants) until
+// this goes. A blocking call that the signal interrupts returns early (no
+// SA_RESTART). One at a time; the handling before it is restored
+// when it goes.
 class StopRequests {
  public:
   explicit StopRequests(std::atomic<bool>& requested);
   ~StopRequests();
+
+  // The process that started this one has ended since: its orphans have
+  // passed to another process. Asked, not signalled. Windows: never (a
+  // program there learns it from its pipes).
+  bool ParentGone() const;
   StopRequests(const StopRequests&) = delete;
   StopRequests& operator=(const StopRequests&) = delete;
+
+ private:
+  long parent_ = 0;
 };
 
 }  // namespace platform

@@ -119,9 +119,8 @@ std::int32_t InitServer(Library& lib, ServerInitBlock& block, const SimConfig& c
   return 0;
 }
 
-std::int32_t Init(void* initBlock, std::uint8_t deviceNumber, std::uint8_t kind) {
-  Library& lib = TheLibrary();
-  std::lock_guard lock(lib.lifecycle);
+std::int32_t InitLocked(Library& lib, void* initBlock, std::uint8_t deviceNumber,
+                        std::uint8_t kind) {
   // Every Init starts from off line, so a second one re-initialises and a
   // refused one leaves the adapter off line.
   lib.TakeOffline();
@@ -150,83 +149,122 @@ std::int32_t Init(void* initBlock, std::uint8_t deviceNumber, std::uint8_t kind)
   return 0;
 }
 
+// Every exported call goes through here: nothing may unwind across the C
+// boundary into a caller that cannot catch it. A fault of the library
+// itself (a thread it could not start, memory it could not have) becomes
+// its own code.
+template <typename Call>
+std::int32_t Guarded(Call&& call) noexcept {
+  try {
+    return call();
+  } catch (...) {
+    return kPondelSimInternalFault;
+  }
+}
+
+std::int32_t Init(void* initBlock, std::uint8_t deviceNumber, std::uint8_t kind) {
+  Library& lib = TheLibrary();
+  std::lock_guard lock(lib.lifecycle);
+  try {
+    return InitLocked(lib, initBlock, deviceNumber, kind);
+  } catch (...) {
+    lib.TakeOffline();  // a refused Init leaves the adapter off line, this one too
+    throw;
+  }
+}
+
 }  // namespace
 
 }  // namespace pondel
 
+using pondel::Guarded;
 using pondel::TheLibrary;
 
 extern "C" {
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Init(void* initBlock, std::uint8_t deviceNumber,
                                                  std::uint8_t adapterKind) {
-  const std::int32_t result = pondel::Init(initBlock, deviceNumber, adapterKind);
-  // The node ID is the block's after the call: the one the adapter holds.
-  const int nodeId = initBlock == nullptr ? -1
-                     : adapterKind == kAdapterServer
-                         ? static_cast<const ServerInitBlock*>(initBlock)->nodeId
-                         : static_cast<const LocalInitBlock*>(initBlock)->nodeId;
-  pondel::Trace("Com20020Init: kind " + std::to_string(adapterKind) + ", device " +
-                std::to_string(deviceNumber) + ", node " + std::to_string(nodeId) + ", result " +
-                std::to_string(result));
-  return result;
+  return Guarded([&] {
+    const std::int32_t result = pondel::Init(initBlock, deviceNumber, adapterKind);
+    // The node ID is the block's after the call: the one the adapter holds.
+    const int nodeId = initBlock == nullptr ? -1
+                       : adapterKind == kAdapterServer
+                           ? static_cast<const ServerInitBlock*>(initBlock)->nodeId
+                           : static_cast<const LocalInitBlock*>(initBlock)->nodeId;
+    pondel::Trace("Com20020Init: kind " + std::to_string(adapterKind) + ", device " +
+                  std::to_string(deviceNumber) + ", node " + std::to_string(nodeId) + ", result " +
+                  std::to_string(result));
+    return result;
+  });
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Exit(void) {
-  auto& lib = TheLibrary();
-  std::lock_guard lock(lib.lifecycle);
-  const std::uint64_t dropped = lib.queue.Dropped() + lib.link.FramesLost();
-  lib.TakeOffline();
-  pondel::Trace("Com20020Exit: " + std::to_string(lib.delivered) + " frames delivered, " +
-                std::to_string(dropped) + " dropped");
-  return 0;
+  return Guarded([] {
+    auto& lib = TheLibrary();
+    std::lock_guard lock(lib.lifecycle);
+    const std::uint64_t dropped = lib.queue.Dropped() + lib.link.FramesLost();
+    lib.TakeOffline();
+    pondel::Trace("Com20020Exit: " + std::to_string(lib.delivered) + " frames delivered, " +
+                  std::to_string(dropped) + " dropped");
+    return 0;
+  });
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Register(RegisterRequest* request) {
-  if (request == nullptr) return kPondelSimNullArgument;
-  auto& lib = TheLibrary();
-  const std::int32_t result =
-      lib.server ? lib.link.Register(*request) : lib.controller.Access(*request);
-  pondel::Trace(pondel::RegisterCallText(*request));
-  return result;
+  return Guarded([&] {
+    if (request == nullptr) return std::int32_t{kPondelSimNullArgument};
+    auto& lib = TheLibrary();
+    const std::int32_t result =
+        lib.server ? lib.link.Register(*request) : lib.controller.Access(*request);
+    pondel::Trace(pondel::RegisterCallText(*request));
+    return result;
+  });
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020WakeOnReceive(Com20020Event event) {
-  auto& lib = TheLibrary();
-  const std::int32_t result = lib.queue.SetEvent(event);
-  // A link that ended before the event was given: the caller asks, and learns.
-  if (result == 0 && lib.server && lib.link.Failure() != 0) lib.queue.Wake();
-  pondel::Trace("Com20020WakeOnReceive");
-  return result;
+  return Guarded([&] {
+    auto& lib = TheLibrary();
+    const std::int32_t result = lib.queue.SetEvent(event);
+    // A link that ended before the event was given: the caller asks, and learns.
+    if (result == 0 && lib.server && lib.link.Failure() != 0) lib.queue.Wake();
+    pondel::Trace("Com20020WakeOnReceive");
+    return result;
+  });
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020ResetWakeOnReceive(void) {
-  TheLibrary().queue.ClearEvent();
-  pondel::Trace("Com20020ResetWakeOnReceive");
-  return 0;
+  return Guarded([] {
+    TheLibrary().queue.ClearEvent();
+    pondel::Trace("Com20020ResetWakeOnReceive");
+    return 0;
+  });
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020FlushRX(void) {
-  auto& lib = TheLibrary();
-  const std::int32_t result = lib.server ? lib.link.Flush() : lib.queue.Flush();
-  pondel::Trace("Com20020FlushRX");
-  return result;
+  return Guarded([] {
+    auto& lib = TheLibrary();
+    const std::int32_t result = lib.server ? lib.link.Flush() : lib.queue.Flush();
+    pondel::Trace("Com20020FlushRX");
+    return result;
+  });
 }
 
 PONDEL_API std::int32_t PONDEL_CALL Com20020Receive(ArcnetFrame* frame) {
-  if (frame == nullptr) return kPondelSimNullArgument;
-  auto& lib = TheLibrary();
-  const std::int32_t result = lib.queue.Take(*frame);
-  if (result == 0) ++lib.delivered;
-  // Nothing more will come from a device whose link has ended: once its last
-  // frames are taken the caller is woken once more, to be told why.
-  if (lib.server && frame->waiting == 0) {
-    if (const std::int32_t failure = lib.link.Failure(); failure != 0) {
-      if (result != 0) return failure;
-      lib.queue.Wake();
+  return Guarded([&] {
+    if (frame == nullptr) return std::int32_t{kPondelSimNullArgument};
+    auto& lib = TheLibrary();
+    const std::int32_t result = lib.queue.Take(*frame);
+    if (result == 0) ++lib.delivered;
+    // Nothing more will come from a device whose link has ended: once its
+    // last frames are taken the caller is woken once more, to be told why.
+    if (lib.server && frame->waiting == 0) {
+      if (const std::int32_t failure = lib.link.Failure(); failure != 0) {
+        if (result != 0) return failure;
+        lib.queue.Wake();
+      }
     }
-  }
-  return result;
+    return result;
+  });
 }
 
 PONDEL_API std::uint64_t PONDEL_CALL PondelDroppedFrames(void) {

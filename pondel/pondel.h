@@ -80,8 +80,13 @@ enum : std::int32_t {
   kPondelSimBadRegister = 9023,     // RegisterRequest::reg is above 7
   kPondelSimNullArgument = 9024,    // a null request or frame pointer
   // Com20020WakeOnReceive with anything but an open eventfd (Linux) or an
-  // open handle (Windows): a closed descriptor, a file, a pipe.
+  // open handle (Windows): a closed descriptor, a file, a pipe, an eventfd
+  // in semaphore mode (its reads do not reset it).
   kPondelSimBadEvent = 9025,
+  // Any call: a fault of the library itself (it could not start a thread, or
+  // ran out of memory). The call did nothing more; an Init so ended leaves
+  // the adapter off line.
+  kPondelSimInternalFault = 9026,
 
   // The network server device's link has ended since Com20020Init: every
   // call but Exit says so (Receive once the frames received before are taken).

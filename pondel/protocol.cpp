@@ -242,6 +242,8 @@ bool DecodeEmpty(std::span<const std::uint8_t> body) {
 std::optional<std::uint8_t> DecodeInitDone(std::span<const std::uint8_t> body) {
   BodyReader r(body);
   const std::uint8_t node = r.U8();
+  // Node 0 is the broadcast ID, which no adapter holds.
+  if (node == 0) return std::nullopt;
   return IfDone(r, node);
 }
 

@@ -40,10 +40,21 @@ inline constexpr std::size_t kLengthFieldSize = 2;
 inline constexpr std::size_t kMaxNameLength = 64;
 
 // The clocks of the link: both ends use the same ones.
-inline constexpr auto kConnectTimeout = std::chrono::seconds(3);     // per address
-inline constexpr auto kAnswerTimeout = std::chrono::seconds(2);      // WELCOME, INIT_DONE, ...
-inline constexpr auto kKeepAliveInterval = std::chrono::seconds(1);  // PING after this idle
-inline constexpr auto kSilenceLimit = std::chrono::seconds(3);       // then the link is dead
+inline constexpr auto kConnectTimeout = std::chrono::seconds(3);  // per address
+inline constexpr auto kAnswerTimeout = std::chrono::seconds(2);   // WELCOME, INIT_DONE
+// Once on line: the client sends a PING this often while none awaits its
+// PONG; a PING, REGISTER or FLUSH unanswered for kSilenceLimit, or (at the
+// device) no whole message from the client for as long, ends the link.
+// So any stall or outage shorter than 3 s is outlived; the other 3 s are
+// for TCP, whose resends of what an outage lost back off (Linux resends
+// 0.2, 0.6, 1.4 and 3.0 s after the loss, Windows 0.3, 0.9, 2.1 and 4.5 s):
+// the first bytes after a 2.5 s outage may come 4.5 s after it began.
+inline constexpr auto kPingInterval = std::chrono::milliseconds(500);
+inline constexpr auto kSilenceLimit = std::chrono::seconds(6);
+// The most frames one FRAME's sequence number may say were lost before it:
+// more than a 10 Mbps ARCNET carries in five minutes at its busiest. A
+// larger jump is a protocol error.
+inline constexpr std::uint32_t kMaxSequenceJump = 1u << 24;
 inline constexpr auto kDiscoveryWait = std::chrono::milliseconds(1000);
 inline constexpr auto kDiscoveryResend = std::chrono::milliseconds(300);
 inline constexpr auto kCloseWait = std::chrono::milliseconds(500);  // for the device's close

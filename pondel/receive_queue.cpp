@@ -4,6 +4,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -44,12 +45,46 @@ bool Usable(Com20020Event event) {
   char name[64];
   const std::string link = "/proc/self/fd/" + std::to_string(event);
   const ssize_t length = readlink(link.c_str(), name, sizeof name);
-  if (length >= 0)
-    return std::string_view(name, static_cast<std::size_t>(length)) == "anon_inode:[eventfd]";
+  if (length >= 0) {
+    if (std::string_view(name, static_cast<std::size_t>(length)) != "anon_inode:[eventfd]")
+      return false;
+    // A read of a semaphore-mode eventfd takes 1 from its count instead of
+    // resetting it: not an auto-reset event. The kernel says which mode in
+    // the descriptor's fdinfo (older kernels do not say, and then it cannot be told).
+    std::ifstream info("/proc/self/fdinfo/" + std::to_string(event));
+    for (std::string line; std::getline(info, line);)
+      if (line.starts_with("eventfd-semaphore:")) return line.find('1') == std::string::npos;
+    return true;
+  }
   // Without /proc: an anonymous inode (no file type at all) is as near as
   // the descriptor itself tells.
   struct stat info;
   return fstat(event, &info) == 0 && (info.st_mode & S_IFMT) == 0;
+#endif
+}
+
+// The library's own duplicate of the caller's event, so that an event the
+// caller closes too early takes no wake-up into whatever file is given its
+// number next. Nothing when it cannot be made.
+std::optional<Com20020Event> Duplicate(Com20020Event event) {
+#if defined(_WIN32)
+  HANDLE copy = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(event), GetCurrentProcess(), &copy,
+                       0, FALSE, DUPLICATE_SAME_ACCESS))
+    return std::nullopt;
+  return copy;
+#else
+  const int copy = fcntl(event, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return std::nullopt;
+  return copy;
+#endif
+}
+
+void Release(Com20020Event event) {
+#if defined(_WIN32)
+  CloseHandle(static_cast<HANDLE>(event));
+#else
+  close(event);
 #endif
 }
 
@@ -60,7 +95,7 @@ void ReceiveQueue::Open(std::size_t capacity) {
   slots_.assign(capacity, ArcnetFrame{});
   head_ = count_ = 0;
   dropped_ = 0;
-  event_.reset();
+  ReleaseEventLocked();
   open_ = true;
 }
 
@@ -69,7 +104,7 @@ void ReceiveQueue::Close() {
     std::lock_guard lock(mutex_);
     open_ = false;
     head_ = count_ = 0;
-    event_.reset();
+    ReleaseEventLocked();
   }
   emptied_.notify_all();
 }
@@ -104,7 +139,10 @@ std::int32_t ReceiveQueue::SetEvent(Com20020Event event) {
   std::lock_guard lock(mutex_);
   if (!open_) return kPondelSimOffline;
   if (!Usable(event)) return kPondelSimBadEvent;
-  event_ = event;
+  const std::optional<Com20020Event> own = Duplicate(event);
+  if (!own) return kPondelSimBadEvent;
+  ReleaseEventLocked();
+  event_ = own;
   SignalLocked();
   return 0;
 }
@@ -113,7 +151,7 @@ void ReceiveQueue::ClearEvent() {
   // Under the lock, so no signal is under way once this returns and the
   // caller may close the event.
   std::lock_guard lock(mutex_);
-  event_.reset();
+  ReleaseEventLocked();
 }
 
 void ReceiveQueue::Wake() {
@@ -124,6 +162,11 @@ void ReceiveQueue::Wake() {
 std::uint64_t ReceiveQueue::Dropped() const {
   std::lock_guard lock(mutex_);
   return dropped_;
+}
+
+void ReceiveQueue::ReleaseEventLocked() {
+  if (event_) Release(*event_);
+  event_.reset();
 }
 
 void ReceiveQueue::SignalLocked() {

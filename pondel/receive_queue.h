@@ -45,6 +45,8 @@ class ReceiveQueue {
   // kPondelSimOffline; frame.waiting is set in every case.
   std::int32_t Take(ArcnetFrame& frame);
   std::int32_t Flush();
+  // Keeps a duplicate of the caller's event until ClearEvent or Close, so
+  // the caller may close its own at any time.
   std::int32_t SetEvent(Com20020Event event);
   void ClearEvent();
   // Signals the event even with nothing waiting, so that a caller waiting on
@@ -76,6 +78,7 @@ class ReceiveQueue {
     std::memcpy(&to, &from, offsetof(ArcnetFrame, data) + from.length);
   }
   void SignalLocked();
+  void ReleaseEventLocked();
 
   mutable std::mutex mutex_;
   std::condition_variable emptied_;
@@ -83,6 +86,7 @@ class ReceiveQueue {
   std::size_t head_ = 0;
   std::size_t count_ = 0;
   bool open_ = false;
+  // The library's own duplicate of the caller's event.
   std::optional<Com20020Event> event_;
   std::uint64_t dropped_ = 0;
 };

@@ -16,9 +16,6 @@ using wire::Type;
 
 // Frames go to the queue in chunks of this many while a read is handled.
 constexpr std::size_t kChunk = 256;
-// A sequence number this far behind the next one expected is a frame sent
-// again or out of order, which a device never does.
-constexpr std::uint32_t kSequenceBehind = 0x80000000u;
 
 milliseconds Left(Clock::time_point deadline) {
   return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(deadline - Clock::now()));
@@ -136,7 +133,7 @@ std::int32_t ServerLink::Open(const char* address, std::uint16_t port, std::uint
     nextSequence_ = 0;
     lost_ = 0;
   }
-  lastSent_ = Clock::now().time_since_epoch().count();
+  pingSent_.reset();
   thread_ = std::thread(&ServerLink::ReadLoop, this);
   return 0;
 }
@@ -266,7 +263,7 @@ std::int32_t ServerLink::Request(const std::vector<std::uint8_t>& bytes, Answere
     return kPondelSimLinkBroken;
   }
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, wire::kAnswerTimeout,
+  changed_.wait_for(lock, wire::kSilenceLimit,
                     [&] { return answered() || failure_ != 0 || closing_; });
   if (answered()) return 0;
   if (failure_ != 0) return failure_;
@@ -279,38 +276,43 @@ std::int32_t ServerLink::Request(const std::vector<std::uint8_t>& bytes, Answere
 
 bool ServerLink::Send(const std::vector<std::uint8_t>& bytes) {
   std::lock_guard lock(sendMutex_);
-  const bool sent = net::SendAll(socket_, bytes);
-  lastSent_ = Clock::now().time_since_epoch().count();
-  return sent;
+  return net::SendAll(socket_, bytes);
 }
 
 void ServerLink::ReadLoop() {
-  auto lastHeard = Clock::now();
+  // The device is alive while it answers a PING within the silence limit: a
+  // device that stalls for less than that is waited for, and bytes that
+  // never make a whole message keep nothing alive.
+  auto nextPing = Clock::now();
   std::int32_t ended = 0;
   while (ended == 0) {
     // The handshake may have read ahead: what is held is handled first.
     ended = HandleMessages();
     if (ended != 0) break;
     const auto now = Clock::now();
-    const auto silenceEnds = lastHeard + wire::kSilenceLimit;
-    const auto pingDue =
-        Clock::time_point(Clock::duration(lastSent_.load())) + wire::kKeepAliveInterval;
-    if (now >= silenceEnds) {
-      ended = kPondelSimLinkBroken;
-    } else if (now >= pingDue) {
+    if (!pingSent_ && now >= nextPing) {
       std::vector<std::uint8_t> ping;
       wire::AppendPing(ping);
-      if (!Send(ping)) ended = kPondelSimLinkBroken;
-    } else {
-      const auto received =
-          net::ReceiveWithin(socket_, reader_.Space(), Left(std::min(pingDue, silenceEnds)));
-      if (received == net::kTimedOut) continue;
-      if (received <= 0) {
-        ended = kPondelSimLinkBroken;  // closed or reset without a goodbye
-      } else {
-        reader_.Commit(static_cast<std::size_t>(received));
-        lastHeard = Clock::now();
+      if (!Send(ping)) {
+        ended = kPondelSimLinkBroken;
+        break;
       }
+      pingSent_ = now;
+      nextPing = now + wire::kPingInterval;
+    }
+    const auto answerDue = pingSent_ ? *pingSent_ + wire::kSilenceLimit : nextPing;
+    // Overdue, the answer can only be among the bytes that have arrived
+    // already (this thread may have been kept from running): those are
+    // read, and no more are waited for.
+    const bool overdue = pingSent_ && now >= answerDue;
+    const auto received =
+        net::ReceiveWithin(socket_, reader_.Space(), overdue ? milliseconds(0) : Left(answerDue));
+    if (received > 0) {
+      reader_.Commit(static_cast<std::size_t>(received));
+    } else if (received != net::kTimedOut) {
+      ended = kPondelSimLinkBroken;  // closed or reset without a goodbye
+    } else if (overdue) {
+      ended = kPondelSimLinkBroken;  // silent, or never a whole message
     }
   }
   End(ended);
@@ -340,7 +342,10 @@ std::int32_t ServerLink::HandleMessages() {
       else
         flushTag_.reset();
     } else if (Is(message, Type::kPong)) {
-      if (!wire::DecodeEmpty(message.body)) ended = kPondelSimLinkBroken;
+      if (!wire::DecodeEmpty(message.body))
+        ended = kPondelSimLinkBroken;
+      else
+        pingSent_.reset();
     } else if (Is(message, Type::kBye)) {
       ended = wire::DecodeBye(message.body) ? kPondelSimLinkClosed : kPondelSimLinkBroken;
     } else {
@@ -355,8 +360,9 @@ std::int32_t ServerLink::HandleMessages() {
 
 bool ServerLink::HandleFrame(const wire::Message& message) {
   const auto sequence = wire::DecodeFrame(message.body, batch_.emplace_back());
+  // Unsigned: a number that goes back is a jump of nearly 2^32.
   const std::uint32_t missed = sequence ? *sequence - nextSequence_ : 0;
-  if (!sequence || missed >= kSequenceBehind) {
+  if (!sequence || missed > wire::kMaxSequenceJump) {
     batch_.pop_back();
     return false;
   }

@@ -5,7 +5,6 @@
 // dies. docs/vornex-protocol.md describes the exchange.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -39,7 +38,7 @@ class ServerLink {
   void Close();
 
   // Com20020Register and Com20020FlushRX over the link: each waits for the
-  // device's answer, at most kAnswerTimeout.
+  // device's answer, at most kSilenceLimit.
   std::int32_t Register(RegisterRequest& request);
   std::int32_t Flush();
 
@@ -80,7 +79,8 @@ class ServerLink {
 
   std::mutex requestMutex_;  // one request awaiting its answer at a time
   std::mutex sendMutex_;     // one message at a time on the wire
-  std::atomic<Clock::rep> lastSent_{0};
+  // The reader thread's: when the PING that awaits its PONG was sent.
+  std::optional<Clock::time_point> pingSent_;
 
   mutable std::mutex mutex_;  // everything below
   std::condition_variable changed_;

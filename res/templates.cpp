@@ -1,6 +1,7 @@
 #include "res/templates.h"
 
 #include "res/resource.h"
+#include "res/version.h"
 #include "ui/resources.h"
 
 namespace res {
@@ -19,7 +20,7 @@ constexpr std::string_view kFont = "MS Sans Serif";
 
 constexpr ControlTemplate kAboutControls[] = {
     {Icon, kNoId, "", 11, 17, 20, 20, 0, {}, IDR_MAINFRAME},
-    {Static, kNoId, "Tarnwick 1.0 capture ARCNET packets for WireShark", 40, 10, 174, 8, kNoPrefix},
+    {Static, kNoId, TARNWICK_ABOUT_TEXT, 40, 10, 174, 8, kNoPrefix},
     {Static, kNoId, "Copyright (C) 2026 The Tarnwick developers", 39, 25, 156, 8, 0},
     {DefPushButton, IDOK, "OK", 217, 7, 50, 14, kTabStop | kGroup},
 };
@@ -79,7 +80,7 @@ constexpr ControlTemplate kReceiveControls[] = {
 
 constexpr DialogTemplate kAbout{IDD_ABOUTBOX, "About Tarnwick", 274, 54, kFont, 8,
                                 kDialogStyle, kAboutControls};
-constexpr DialogTemplate kMain{IDD_TARNWICK_DIALOG,       "Tarnwick 1.0", 197, 175, kFont, 8,
+constexpr DialogTemplate kMain{IDD_TARNWICK_DIALOG,       TARNWICK_CAPTION, 197, 175, kFont, 8,
                                kDialogStyle | kAppWindow, kMainControls};
 constexpr DialogTemplate kLocal{
     IDD_LOCAL_SETTINGS, "Local Connect Settings", 187, 146, kFont, 8, kDialogStyle, kLocalControls};

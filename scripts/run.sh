@@ -6,14 +6,15 @@
 #                               under Wine, on this desktop
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/deps.sh"
 if [ "${1:-}" = "--windows" ]; then
   shift
+  "$top/scripts/deps.sh" windows
   cmake -S "$top" --preset windows-x64 >/dev/null
   cmake --build "$top/build-win64" --target tarnwick
   # Wine's own prefix in the user's home, made on the first start.
   WINEDEBUG=-all exec /usr/lib/wine/wine64 "$top/build-win64/bin/Tarnwick.exe" "$@"
 fi
-cmake -S "$top" --preset default >/dev/null
-cmake --build "$top/build" --target tarnwick
-exec "$top/build/bin/tarnwick" "$@"
+"$top/scripts/deps.sh" run
+cmake -S "$top" --preset run >/dev/null
+cmake --build "$top/build-run" --target tarnwick
+exec "$top/build-run/bin/tarnwick" "$@"

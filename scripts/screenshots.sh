@@ -4,7 +4,7 @@
 # frames, and Tarnwick.exe under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh windows
 if ! command -v openbox >/dev/null; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"

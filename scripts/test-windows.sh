@@ -4,11 +4,12 @@
 # build's tests under Wine (the core tests, and the conformance suite on the
 # Win32 backend, with a capture from the Linux device simulator), starts
 # Tarnwick.exe once and has tshark read the sample file it writes, has
-# tshark read a capture of tarnwick-extcap.exe, checks what the programs
-# link and export, and makes the zips.
+# tshark read a capture of tarnwick-extcap.exe, and checks what the programs
+# link and export. (scripts/package.sh makes the MSIs and zips of these
+# builds; scripts/test-msi.sh installs them.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh windows
 
 # Both architectures; the 32-bit build is the one whose ServerInitBlock has
 # the maker's 4-byte pointer (adapter/com20020.h asserts its layout).
@@ -29,26 +30,36 @@ if [ "$exports" != "$expected" ]; then
 fi
 echo "32-bit Pondel.dll exports exactly: $exports"
 
-# A network server device on this machine, the Linux simulator, for the
-# scenario that captures from it through Pondel.dll under Wine: the busiest
-# 10 Mbps network, with a seed the scenario makes again to check every frame.
+# Network server devices on this machine, the Linux simulator, for the
+# scenarios that capture from them through Pondel.dll under Wine: the busiest
+# 10 Mbps network, with a seed the scenario makes again to check every frame;
+# and one that vanishes after 3,000 frames of a capture, as if switched off.
 cmake --preset release-werror >/dev/null
 cmake --build --preset release-werror --target vornex-sim
-device_log=$(mktemp)
-build-release/bin/vornex-sim --listen 127.0.0.1 --port 0 --discovery-port 0 --rate 51000 \
-  --seed 7 >"$device_log" &
-device=$!
-trap 'kill $device 2>/dev/null; rm -f "$device_log"' EXIT
-for _ in $(seq 50); do
-  grep -q "listening on" "$device_log" && break
-  sleep 0.1
-done
-port=$(sed -n 's/^vornex-sim: listening on 127\.0\.0\.1 port \([0-9]*\);.*/\1/p' "$device_log")
-if [ -z "$port" ]; then
-  echo "vornex-sim did not start: $(cat "$device_log")" >&2
-  exit 1
-fi
-export TARNWICK_TEST_DEVICE=127.0.0.1:$port TARNWICK_TEST_DEVICE_SEED=7
+device_logs=$(mktemp -d)
+devices=()
+trap 'kill "${devices[@]}" 2>/dev/null; rm -rf "$device_logs"' EXIT
+# Starts vornex-sim on 127.0.0.1 with the arguments after the log's name;
+# device_port is then the TCP port it listens on.
+start_device() {
+  local log=$device_logs/$1
+  shift
+  build-release/bin/vornex-sim --listen 127.0.0.1 --port 0 --discovery-port 0 "$@" >"$log" &
+  devices+=($!)
+  for _ in $(seq 50); do
+    grep -q "listening on" "$log" && break
+    sleep 0.1
+  done
+  device_port=$(sed -n 's/^vornex-sim: listening on 127\.0\.0\.1 port \([0-9]*\);.*/\1/p' "$log")
+  if [ -z "$device_port" ]; then
+    echo "vornex-sim did not start: $(cat "$log")" >&2
+    exit 1
+  fi
+}
+start_device busiest --rate 51000 --seed 7
+export TARNWICK_TEST_DEVICE=127.0.0.1:$device_port TARNWICK_TEST_DEVICE_SEED=7
+start_device vanishing --rate 2000 --vanish-after 3000
+export TARNWICK_TEST_VANISHING_DEVICE=127.0.0.1:$device_port TARNWICK_TEST_VANISHING_AFTER=3000
 
 # shellcheck disable=SC2016  # expanded in the shell that scripts/wine.sh starts
 scripts/wine.sh bash -c '
@@ -124,17 +135,10 @@ scripts/wine.sh bash -c '
   # A start of the program in a fresh folder named in another script: the
   # sample file is written before the main window opens; the window is then
   # closed as the desktop closes it.
+  . scripts/start-program.sh
   run=$(mktemp -d)/東京
   mkdir "$run"
-  (cd "$run" && exec "$WINE" "$OLDPWD/build-win64/bin/Tarnwick.exe") &
-  program=$!
-  for _ in $(seq 100); do
-    [ "$(stat -c %s "$run/arcnet.tmp" 2>/dev/null || echo 0)" = 207 ] && break
-    sleep 0.1
-  done
-  sleep 1
-  "$WINE" taskkill /im Tarnwick.exe >/dev/null
-  wait $program
+  start_and_close_windows_program "$PWD/build-win64/bin/Tarnwick.exe" "$run" || true
   protocols=$(tshark -r "$run/arcnet.tmp" -T fields -e frame.protocols 2>/dev/null | sort -u)
   malformed=$(tshark -r "$run/arcnet.tmp" -Y _ws.malformed 2>/dev/null | wc -l)
   rm -rf "$(dirname "$run")"
@@ -145,14 +149,11 @@ scripts/wine.sh bash -c '
   echo "Tarnwick.exe started, wrote arcnet.tmp (tshark: $protocols) and closed"
 '
 
-# The device scenario ran, rather than skipped: the device served it to the end.
-if ! grep -q "went off line" "$device_log"; then
-  echo "no capture from the device simulator ran under Wine: $(cat "$device_log")" >&2
+# The device scenarios ran, rather than skipped: the devices served them to
+# the end.
+if ! grep -q "went off line" "$device_logs/busiest" ||
+  ! grep -q "the device vanishes" "$device_logs/vanishing"; then
+  echo "no capture from the device simulator ran under Wine: $(cat "$device_logs"/*)" >&2
   exit 1
 fi
-echo "Pondel.dll under Wine captured every frame vornex-sim sent, in order"
-
-# The zips: Tarnwick.exe, Pondel.dll and the read-me, per architecture.
-for build in build-win64 build-win32; do
-  (cd $build && cpack -G ZIP >/dev/null && ls ./*.zip)
-done
+echo "Pondel.dll under Wine captured every frame vornex-sim sent, in order, and said when it vanished"

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds Tarnwick with AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs every test, then runs the threaded tests under ThreadSanitizer, then
-# the fuzz targets under libFuzzer; builds the release configuration with
-# warnings as errors; and builds, checks and tests the Windows programs
-# under Wine.
+# Checks that clang-format leaves every source as it is; builds Tarnwick
+# with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test,
+# then runs the threaded tests under ThreadSanitizer, then the fuzz targets
+# under libFuzzer; builds the release configuration with warnings as errors;
+# builds, checks and tests the Windows programs under Wine; and makes every
+# release file (scripts/package.sh), installs, starts, upgrades and removes
+# the MSIs under Wine and the Debian package on this machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh package
+scripts/check-format.sh
 export TARNWICK_REQUIRE_TSHARK=1
 cmake --preset test
 cmake --build --preset test
@@ -19,3 +22,6 @@ scripts/fuzz.sh
 cmake --preset release-werror
 cmake --build --preset release-werror
 scripts/test-windows.sh
+scripts/package.sh --working-tree
+scripts/test-msi.sh
+scripts/test-deb.sh

@@ -1,13 +1,16 @@
 #include "settings/settings.h"
 
+#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "adapter/init_blocks.h"
 #include "platform/folders.h"
 #include "platform/profile.h"
+#include "platform/profile_text.h"
 #include "platform/text_encoding.h"
 #include "res/resource.h"
 
@@ -31,13 +34,13 @@ struct IntKey {
   int defaultValue;
 };
 
-constexpr IntKey kDeviceNumber{"DeviceNumber", 0};
-constexpr IntKey kDataRate{"DataRate", 4};
-constexpr IntKey kTimeouts{"Timeouts", 0};
-constexpr IntKey kNodeId{"NodeID", 5};
-constexpr IntKey k128Naks{"128NAKs", 0};
+constexpr IntKey kDeviceNumber{kDeviceNumberRange.key, 0};
+constexpr IntKey kDataRate{kDataRateRange.key, 4};
+constexpr IntKey kTimeouts{kTimeoutsRange.key, 0};
+constexpr IntKey kNodeId{kNodeIdRange.key, 5};
+constexpr IntKey k128Naks{kNaks128Range.key, 0};
 constexpr const char* kIpAddress = "IPAddress";  // default: empty
-constexpr IntKey kPortNumber{"PortNumber", 5001};
+constexpr IntKey kPortNumber{kPortNumberRange.key, 5001};
 constexpr IntKey kKesta{"KESTA", 1};
 constexpr IntKey kMorla{"MORLA", 0};
 constexpr IntKey kVornex{"VORNEX", 0};
@@ -58,6 +61,24 @@ std::string ReadText(const char* key, const std::string& file) {
   }
 }
 
+// By key, the number the file states for a setting that kept only part of
+// it: the load keeps the platform reader's 32 bits, and of NodeID and
+// 128NAKs the low 8 bits, so the file's number is held here for Connect to
+// refuse.
+std::map<std::string_view, std::int64_t> fileValues;
+
+// `kept` is what the load put into the setting's variable: a T.
+template <typename T>
+T NoteFileValue(const IntKey& key, T kept, const std::string& file) {
+  const std::string text = ReadText(key.name, file);
+  const std::int64_t stated = platform::ProfileValueAsWholeNumber(text);
+  // Only a number whose low bits the setting kept: a text the platform's
+  // reader reads by rules of its own is what the reader made of it.
+  if (!text.empty() && stated != kept && static_cast<T>(stated) == kept)
+    fileValues[key.name] = stated;
+  return kept;
+}
+
 platform::ProfileString IntString(const IntKey& key, int value) {
   return {key.name, std::to_string(value)};
 }
@@ -75,18 +96,37 @@ std::filesystem::path ChooseSettingsFile(const std::filesystem::path& own,
   return std::filesystem::exists(legacy, ec) ? legacy : own;
 }
 
+std::string SettingRefusal(const SettingRange& range, std::int64_t kept) {
+  const auto file = fileValues.find(range.key);
+  const std::int64_t value = file != fileValues.end() ? file->second : kept;
+  if (range.Holds(value)) return {};
+  return std::string(range.key) + " must be between " + std::to_string(range.low) + " and " +
+         std::to_string(range.high) + "; the settings hold " + std::to_string(value) + ".";
+}
+
+void ForgetFileValue(const SettingRange& range) {
+  fileValues.erase(range.key);
+}
+
 void LoadSettings() {
   const std::filesystem::path windows = platform::WindowsFolder();
   const std::string file = platform::PathText(
       ChooseSettingsFile(SettingsFilePath(), windows.empty() ? windows : windows / kFileName));
-  DeviceNumber = ReadInt(kDeviceNumber, file);
-  DataRate = ReadInt(kDataRate, file);
-  Timeouts = ReadInt(kTimeouts, file);
+  fileValues.clear();
+  const auto readInt = [&](const IntKey& key) {
+    return NoteFileValue(key, ReadInt(key, file), file);
+  };
   // The node ID and 128-NAKs bytes take the low 8 bits of what is read.
-  LocalInit.nodeId = static_cast<std::uint8_t>(ReadInt(kNodeId, file));
-  LocalInit.naks128 = static_cast<std::uint8_t>(ReadInt(k128Naks, file));
+  const auto readByte = [&](const IntKey& key) {
+    return NoteFileValue(key, static_cast<std::uint8_t>(ReadInt(key, file)), file);
+  };
+  DeviceNumber = readInt(kDeviceNumber);
+  DataRate = readInt(kDataRate);
+  Timeouts = readInt(kTimeouts);
+  LocalInit.nodeId = readByte(kNodeId);
+  LocalInit.naks128 = readByte(k128Naks);
   IPAddress = ReadText(kIpAddress, file);
-  PortNumber = ReadInt(kPortNumber, file);
+  PortNumber = readInt(kPortNumber);
   LoadedKesta = ReadInt(kKesta, file) != 0;
   LoadedMorla = ReadInt(kMorla, file) != 0;
   LoadedVornex = ReadInt(kVornex, file) != 0;

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "settings/setting_ranges.h"
+
 extern std::int32_t DeviceNumber;  // device number of a local adapter
 extern std::int32_t DataRate;      // index in the local dialog's Data Rate list
 extern std::int32_t Timeouts;      // index in the local dialog's Extended Timeouts list
@@ -41,6 +43,18 @@ class SettingsPrompt {
  protected:
   ~SettingsPrompt() = default;
 };
+
+// What the operator is told of a setting whose value lies outside its
+// range: "NodeID must be between 1 and 255; the settings hold 300." Empty
+// when it lies inside. `kept` is what the setting holds now; while it is
+// what the load kept of a larger number in the file (a NodeID of 300 kept as
+// the byte 44, a DeviceNumber of 4294967297 read as 1), the file's number is
+// the setting's value.
+std::string SettingRefusal(const SettingRange& range, std::int64_t kept);
+
+// A setting stored anew, by a dialog's OK or an option: the file's number
+// no longer counts for it.
+void ForgetFileValue(const SettingRange& range);
 
 // Reads every value from the file; a missing file, section or key gives the
 // key's default, and so does a file that is not a regular one of a sane

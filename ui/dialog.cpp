@@ -4,7 +4,6 @@
 #include <cassert>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <utility>
@@ -270,29 +269,14 @@ IconHandle CDialog::OnQueryDragIcon() {
   return {};
 }
 
-template <class F>
-void CDialog::Guarded(const char* where, F&& f) {
-  // Nothing may unwind into a backend's event loop; what cannot be handled
-  // here is a fault of the program, so say so and stop.
-  try {
-    f();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tarnwick: unhandled exception in %s: %s\n", where, e.what());
-    std::abort();
-  } catch (...) {
-    std::fprintf(stderr, "tarnwick: unhandled exception in %s\n", where);
-    std::abort();
-  }
-}
-
 bool CDialog::HandleInitDialog() {
   bool focusFirst = true;
-  Guarded("OnInitDialog", [&] { focusFirst = OnInitDialog(); });
+  ui::RunGuarded("OnInitDialog", [&] { focusFirst = OnInitDialog(); });
   return focusFirst;
 }
 
 void CDialog::HandleCommand(int id) {
-  Guarded("a command handler", [&] {
+  ui::RunGuarded("a command handler", [&] {
     // The dialog's own map first, so it can take over IDOK and IDCANCEL.
     for (const MessageMapEntry& entry : GetMessageMap()) {
       if (entry.id == id) return entry.handler(*this);
@@ -304,19 +288,19 @@ void CDialog::HandleCommand(int id) {
 
 bool CDialog::HandleSysCommand(unsigned command) {
   bool handled = false;
-  Guarded("OnSysCommand", [&] { handled = OnSysCommand(command); });
+  ui::RunGuarded("OnSysCommand", [&] { handled = OnSysCommand(command); });
   return handled;
 }
 
 bool CDialog::HandlePaint() {
   platformPaints_ = false;
-  Guarded("OnPaint", [&] { OnPaint(); });
+  ui::RunGuarded("OnPaint", [&] { OnPaint(); });
   return !platformPaints_;
 }
 
 IconHandle CDialog::HandleQueryDragIcon() {
   IconHandle icon;
-  Guarded("OnQueryDragIcon", [&] { icon = OnQueryDragIcon(); });
+  ui::RunGuarded("OnQueryDragIcon", [&] { icon = OnQueryDragIcon(); });
   return icon;
 }
 

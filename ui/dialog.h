@@ -222,9 +222,6 @@ class CDialog {
   template <auto M>
   using ClassOf = typename MemberClass<decltype(M)>::type;
 
-  template <class F>
-  void Guarded(const char* where, F&& f);
-
   int templateId_;
   CDialog* parent_;
   const ui::DialogTemplate* template_ = nullptr;

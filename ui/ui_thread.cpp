@@ -1,6 +1,9 @@
 #include "ui/ui_thread.h"
 
 #include <cassert>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <future>
 
 #include "ui/backend.h"
@@ -19,8 +22,22 @@ bool IsUiThread() {
   return backend::IsUiThread();
 }
 
+void RunGuarded(const char* where, const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tarnwick: unhandled exception in %s: %s\n", where, e.what());
+    std::abort();
+  } catch (...) {
+    std::fprintf(stderr, "tarnwick: unhandled exception in %s\n", where);
+    std::abort();
+  }
+}
+
 void PostToUiThread(std::function<void()> work) {
-  backend::PostToUiThread(std::move(work));
+  // Guarded once here, for every backend: each runs posted work straight
+  // from its event loop, on Win32 inside a window procedure.
+  backend::PostToUiThread([work = std::move(work)] { RunGuarded("posted work", work); });
 }
 
 void SendToUiThread(const std::function<void()>& work) {

@@ -15,7 +15,14 @@ void RunAsUiThread(int& argc, char** argv, const std::function<void()>& body);
 
 bool IsUiThread();
 
-// Queues work for the UI thread and returns at once.
+// Runs `work` where it enters from a backend's event loop (a window
+// procedure, a Qt slot, work posted from another thread). Nothing may unwind
+// into the loop: an exception that reaches this is a fault of the program,
+// said on standard error ("tarnwick: unhandled exception in <where>: ...")
+// before the program stops.
+void RunGuarded(const char* where, const std::function<void()>& work);
+
+// Queues work for the UI thread and returns at once; it runs guarded.
 void PostToUiThread(std::function<void()> work);
 
 // Runs work on the UI thread and returns when it is done; on the UI thread

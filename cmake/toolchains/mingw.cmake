@@ -15,8 +15,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+# No link time in the programs (the PE header and a DLL's export table): the
+# same sources link to the same bytes, and a release's strip writes the
+# commit's time into the header.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 
 # Test programs run under Wine (ctest, and GoogleTest's discovery at build
 # time). 64-bit Wine only: this kernel runs no 32-bit programs.

@@ -3,7 +3,11 @@
 #include "adapter/connect.h"
 
 #include <cstring>
+#include <regex>
+#include <sstream>
+#include <string_view>
 
+#include "extcap/extcap_main.h"
 #include "tests/app/app_harness.h"
 
 namespace {
@@ -71,9 +75,7 @@ TEST_F(ConnectTest, LocalAdapterGetsTheCodesOfItsListEntriesAndItsDevice) {
       {"DataRate=0\nTimeouts=3\nDeviceNumber=7\n", 7, 0x00, 4, 0},
       {"DataRate=5\nTimeouts=1\n", 0, 0x10, 5, 0},
       {"DataRate=6\nTimeouts=2\n", 0, 0x08, 7, 1},
-      {"DataRate=7\n", 0, 0x18, 10, 1},
-      {"DataRate=8\nTimeouts=9\nDeviceNumber=255\n", 255, 0x18, 0, 0},
-      {"DataRate=-1\nTimeouts=-1\n", 0, 0x18, 0, 0},
+      {"DataRate=7\nDeviceNumber=1\n", 1, 0x18, 10, 1},
   };
   for (const Case& c : cases) {
     const LibraryCall init = ConnectWith(std::string(c.settings) + "NodeID=9\n128NAKs=1\n");
@@ -107,20 +109,34 @@ TEST_F(ConnectTest, ServerGetsTheAddressAndPortOrNullForDetection) {
   EXPECT_EQ(PortOf(init), 0);
 }
 
-// A value its field cannot hold would reach another port or device than the
-// one asked for: Connect names the setting and stays off line.
-TEST_F(ConnectTest, AValueItsFieldCannotHoldIsRefusedBeforeTheLibraryIsCalled) {
+// A value from a hand-edited file outside its setting's range would reach
+// another node, device, rate or port than the one the file names: Connect
+// and the extcap program name the setting and leave the adapter alone, and
+// the extcap program offers Wireshark no such value as a default.
+TEST_F(ConnectTest, AValueOutsideItsRangeIsRefusedBeforeTheLibraryIsCalled) {
   const struct {
     const char* settings;
+    const char* option;
     const char* text;
   } cases[] = {
-      {"IPAddress=10.0.0.1\nPortNumber=70000\nVORNEX=1\nKESTA=0\n",
-       "TCP Port Number must be between 0 and 65535; the settings hold 70000."},
-      {"IPAddress=10.0.0.1\nPortNumber=-1\nVORNEX=1\nKESTA=0\n",
-       "TCP Port Number must be between 0 and 65535; the settings hold -1."},
-      {"DeviceNumber=256\n", "Device Number must be between 0 and 255; the settings hold 256."},
-      {"DeviceNumber=-1\nMORLA=1\nKESTA=0\n",
-       "Device Number must be between 0 and 255; the settings hold -1."},
+      {"NodeID=300\n", "--node-id", "NodeID must be between 1 and 255; the settings hold 300."},
+      {"NodeID=-1\n", "--node-id", "NodeID must be between 1 and 255; the settings hold -1."},
+      {"NodeID=0\n", "--node-id", "NodeID must be between 1 and 255; the settings hold 0."},
+      {"DeviceNumber=4294967297\n", "--device-number",
+       "DeviceNumber must be between 0 and 7; the settings hold 4294967297."},
+      {"DeviceNumber=8\nMORLA=1\nKESTA=0\n", "--device-number",
+       "DeviceNumber must be between 0 and 7; the settings hold 8."},
+      {"DataRate=99\n", "--data-rate", "DataRate must be between 0 and 7; the settings hold 99."},
+      {"Timeouts=-1\n", "--extended-timeouts",
+       "Timeouts must be between 0 and 3; the settings hold -1."},
+      {"128NAKs=258\n", "--naks128", "128NAKs must be between 0 and 1; the settings hold 258."},
+      {"128NAKs=2\n", "--naks128", "128NAKs must be between 0 and 1; the settings hold 2."},
+      {"IPAddress=10.0.0.1\nPortNumber=70000\nVORNEX=1\nKESTA=0\n", "--port",
+       "PortNumber must be between 1 and 65535; the settings hold 70000."},
+      {"IPAddress=10.0.0.1\nPortNumber=-1\nVORNEX=1\nKESTA=0\n", "--port",
+       "PortNumber must be between 1 and 65535; the settings hold -1."},
+      {"IPAddress=10.0.0.1\nPortNumber=0\nVORNEX=1\nKESTA=0\n", "--port",
+       "PortNumber must be between 1 and 65535; the settings hold 0."},
   };
   for (const auto& c : cases) {
     ScriptedLibrary::Get().Reset();
@@ -130,7 +146,52 @@ TEST_F(ConnectTest, AValueItsFieldCannotHoldIsRefusedBeforeTheLibraryIsCalled) {
       PressEscape(kMain);
     });
     EXPECT_TRUE(LibraryCalls().empty()) << c.settings;
+
+    const bool server = std::string(c.option) == "--port";
+    const std::string_view interface = server ? "tarnwick-arcnet-server" : "tarnwick-arcnet-pci";
+    std::ostringstream out, err;
+    const std::vector<std::string_view> capture = {"--capture", "--extcap-interface", interface,
+                                                   "--fifo", "-"};
+    EXPECT_EQ(ExtcapMain(capture, out, err), 1);
+    EXPECT_EQ(err.str(), std::string(c.text) + "\n");
+    EXPECT_TRUE(LibraryCalls().empty()) << c.settings;
+
+    out.str("");
+    const std::vector<std::string_view> config = {"--extcap-config", "--extcap-interface",
+                                                  interface};
+    ExtcapMain(config, out, err);
+    const std::string sentences = out.str();
+    const std::size_t arg = sentences.find(std::string("{call=") + c.option + "}");
+    ASSERT_NE(arg, std::string::npos) << sentences;
+    // The option's line and its list entries: no value, no entry, is the default.
+    const std::string offered = sentences.substr(arg, sentences.find("{call=", arg + 1) - arg);
+    EXPECT_FALSE(std::regex_search(offered, std::regex(R"(\{default=(?!false\}))"))) << offered;
   }
+  // One line for each setting out of range.
+  WriteSettings("NodeID=0\nTimeouts=4\n");
+  RunProgram([&] {
+    ExpectConnectRefused(
+        "Timeouts must be between 0 and 3; the settings hold 4.\n"
+        "NodeID must be between 1 and 255; the settings hold 0.");
+    PressEscape(kMain);
+  });
+
+  // The operator who is shown 44 in the dialog and keeps it with OK has
+  // chosen node 44: the file's 300 no longer counts.
+  ScriptedLibrary::Get().Reset();
+  WriteSettings("NodeID=300\n");
+  ui::fake::ScriptMessageBoxAnswers({kIdNo});
+  RunProgram([&] {
+    ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(IDD_LOCAL_SETTINGS));
+    ASSERT_TRUE(Click(IDD_LOCAL_SETTINGS, IDOK));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return Text(kMain, IDC_CONNECT) == "Disconnect"; }));
+    PressEscape(kMain);
+  });
+  ASSERT_FALSE(LibraryCalls().empty());
+  EXPECT_EQ(LibraryCalls().front().block[offsetof(LocalInitBlock, nodeId)], 44);
 }
 
 TEST_F(ConnectTest, OnlineAndOfflineStatesSwapTheControls) {

@@ -2,6 +2,7 @@
 // the About box, painting while minimised and the ways out.
 #include <filesystem>
 
+#include "res/version.h"
 #include "tests/app/app_harness.h"
 
 namespace {
@@ -12,7 +13,7 @@ constexpr int kMain = IDD_TARNWICK_DIALOG;
 
 TEST_F(AppTest, FirstStartShowsUsbOfflineAndWritesTheSampleFile) {
   RunProgram([] {
-    EXPECT_EQ(Caption(kMain), "Tarnwick 1.0");
+    EXPECT_EQ(Caption(kMain), TARNWICK_CAPTION);
     EXPECT_EQ(CheckState(kMain, IDC_USB), 1);
     EXPECT_EQ(CheckState(kMain, IDC_MORLA), 0);
     EXPECT_EQ(CheckState(kMain, IDC_VORNEX), 0);
@@ -166,6 +167,33 @@ TEST_F(AppTest, YesSavesTheCurrentButtonsAndTheNodeIdTheLibraryLeft) {
   EXPECT_EQ(SavedSettings(),
             "[Tarnwick]\nDeviceNumber=0\nDataRate=4\nTimeouts=0\n128NAKs=0\nNodeID=77\n"
             "IPAddress=\nPortNumber=5001\nKESTA=0\nMORLA=0\nVORNEX=1\n");
+}
+
+// Each button is compared with the file: a choice that differs from it in
+// one button only is still asked about, and kept for the next start.
+TEST_F(AppTest, AnAdapterTypeThatDiffersFromTheFileInOneButtonIsAskedAboutAndSaved) {
+  const struct {
+    const char* file;
+    int click;
+    const char* saved;
+  } cases[] = {
+      {"KESTA=0\nMORLA=1\nVORNEX=1\n", IDC_MORLA, "KESTA=0\nMORLA=1\nVORNEX=0\n"},
+      {"KESTA=0\nMORLA=0\nVORNEX=0\n", IDC_VORNEX, "KESTA=0\nMORLA=0\nVORNEX=1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    WriteSettings(c.file);
+    ui::fake::ClearRecords();
+    ui::fake::ScriptMessageBoxAnswers({kIdYes});
+    RunProgram([&] {
+      ASSERT_TRUE(Click(kMain, c.click));
+      ASSERT_TRUE(Click(kMain, IDOK));
+    });
+    const auto boxes = ui::fake::MessageBoxesShown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Save Settings");
+    EXPECT_NE(SavedSettings().find(c.saved), std::string::npos) << SavedSettings();
+  }
 }
 
 }  // namespace

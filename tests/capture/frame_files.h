@@ -54,7 +54,7 @@ inline std::string CapturedBytes(const ArcnetFrame& frame) {
 template <typename Write>
 std::string WrittenBy(const std::filesystem::path& file, Write write) {
   {
-    RecordFile out{platform::OutputFile(file.string().c_str())};
+    RecordFile out{platform::OutputFile(file.string().c_str(), platform::OutputKind::kFile)};
     write(out);
   }
   return ReadFile(file);

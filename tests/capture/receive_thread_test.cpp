@@ -27,10 +27,10 @@ class RecordingWindow : public CaptureFrontEnd {
     std::lock_guard lock(mutex_);
     counts_.push_back(count);
   }
-  void ShowOpenFailure() override { ++openFailures_; }
-  void ReportWriteFailure(const std::string& message) override {
+  void ShowOpenFailure(const std::string&) override { ++openFailures_; }
+  void ReportCaptureEnded(const CaptureEnd& end) override {
     std::lock_guard lock(mutex_);
-    writeFailures_.push_back(message);
+    writeFailures_.push_back(end.message);
     finishedWhenReported_ = CaptureFinished == 1;
   }
 
@@ -238,8 +238,9 @@ TEST_F(ReceiveThreadTest, AFileThatFailsEndsTheCaptureAsStopDoesWithWholeRecords
 }
 
 TEST_F(ReceiveThreadTest, ACaptureFileThatTakesNothingEndsBeforeTheControllerIsTouched) {
-  SKIP_WITHOUT_DEV_FULL();
-  std::filesystem::create_symlink("/dev/full", kCaptureFileName);
+  const SmallFilesystem disk(64 * 1024);
+  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  std::filesystem::create_symlink(disk.FullFile(), kCaptureFileName);
   Start();
   EXPECT_EQ(CaptureFinished, 1);
   EXPECT_EQ(CaptureRunning, 0);

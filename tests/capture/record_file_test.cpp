@@ -36,7 +36,7 @@ TEST(RecordFileTest, AWriteCutShortAnywhereLeavesOnlyWholeRecords) {
       if (end <= limit) kept = end, ++records;
     }
     FileSizeLimit fileSize(limit);
-    RecordFile file{platform::OutputFile(path.string().c_str())};
+    RecordFile file{platform::OutputFile(path.string().c_str(), platform::OutputKind::kFile)};
     WriteRecords(file);
     EXPECT_FALSE(file.Flush()) << limit;
     EXPECT_EQ(file.failure(), "File too large");
@@ -47,9 +47,11 @@ TEST(RecordFileTest, AWriteCutShortAnywhereLeavesOnlyWholeRecords) {
   }
 }
 
-TEST(RecordFileTest, ADeviceThatTakesNothingSaysWhy) {
-  SKIP_WITHOUT_DEV_FULL();
-  RecordFile file{platform::OutputFile("/dev/full")};
+TEST(RecordFileTest, AFullDiskThatTakesNothingSaysWhy) {
+  const SmallFilesystem disk(64 * 1024);
+  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  RecordFile file{
+      platform::OutputFile(disk.FullFile().string().c_str(), platform::OutputKind::kFile)};
   WriteRecords(file);
   EXPECT_FALSE(file.Flush());
   EXPECT_EQ(file.failure(), "No space left on device");

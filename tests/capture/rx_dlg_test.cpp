@@ -126,7 +126,8 @@ TEST_F(RxDlgTest, UnopenableFilesAreReportedDuringTheStartWait) {
     ASSERT_TRUE(Click(kRx, IDC_START));
     const auto box = WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "Unable to open log file");
+    // Then the file, and why in the system's words.
+    EXPECT_TRUE(box->text.starts_with("Unable to open log file\ntarnwick.pcap: ")) << box->text;
     EXPECT_EQ(box->caption, "File Open Error");
     EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
     EXPECT_EQ(box->ownerTemplate, kRx);

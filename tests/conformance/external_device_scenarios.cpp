@@ -4,6 +4,9 @@
 // library's Winsock side of the link is what carries the frames), named in
 //   TARNWICK_TEST_DEVICE       its address and TCP port, "127.0.0.1:5001"
 //   TARNWICK_TEST_DEVICE_SEED  the --seed of its simulated network
+// and the one that vanishes once a capture has been sent
+//   TARNWICK_TEST_VANISHING_AFTER  frames (its --vanish-after), named in
+//   TARNWICK_TEST_VANISHING_DEVICE
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -40,6 +43,14 @@ class ExternalDeviceScenario : public ProgramScenario {
   // (80 ms at this rate) would drop frames: what is tested is the link.
   ExternalDeviceScenario() { SetEnv("PONDEL_SIM_QUEUE", "65536"); }
   ~ExternalDeviceScenario() override { UnsetEnv("PONDEL_SIM_QUEUE"); }
+
+  // The settings that reach the device `where` ("127.0.0.1:5001").
+  void WriteDeviceSettings(const std::string& where) const {
+    const std::size_t colon = where.rfind(':');
+    ASSERT_NE(colon, std::string::npos) << where;
+    WriteSettings("VORNEX=1\nKESTA=0\nIPAddress=" + where.substr(0, colon) +
+                  "\nPortNumber=" + where.substr(colon + 1) + "\n");
+  }
 };
 
 // The first of records[first, last) that is not the next frame `network`
@@ -61,11 +72,7 @@ TEST_F(ExternalDeviceScenario, AtTheBusiestRateEveryFrameTheDeviceSentIsInTheFil
   if (device == nullptr || seed == nullptr)
     GTEST_SKIP() << "no device: scripts/test-windows.sh starts vornex-sim --rate 51000 and names "
                     "it in TARNWICK_TEST_DEVICE and TARNWICK_TEST_DEVICE_SEED";
-  const std::string where = device;
-  const std::size_t colon = where.rfind(':');
-  ASSERT_NE(colon, std::string::npos) << where;
-  WriteSettings("VORNEX=1\nKESTA=0\nIPAddress=" + where.substr(0, colon) +
-                "\nPortNumber=" + where.substr(colon + 1) + "\n");
+  WriteDeviceSettings(device);
 
   std::string nodeText, shown;
   Run([&] {
@@ -105,6 +112,25 @@ TEST_F(ExternalDeviceScenario, AtTheBusiestRateEveryFrameTheDeviceSentIsInTheFil
   EXPECT_EQ(differs, records.size())
       << "captured frame " << differs << " is not frame " << start + differs
       << " of the device's network: frames were lost, repeated or reordered on the way";
+}
+
+TEST_F(ExternalDeviceScenario, ADeviceThatVanishesMidCaptureIsSaidWithEveryFrameInTheFiles) {
+  const char* device = std::getenv("TARNWICK_TEST_VANISHING_DEVICE");
+  const char* frames = std::getenv("TARNWICK_TEST_VANISHING_AFTER");
+  if (device == nullptr || frames == nullptr)
+    GTEST_SKIP() << "no device: scripts/test-windows.sh starts vornex-sim --vanish-after 3000 "
+                    "and names it in TARNWICK_TEST_VANISHING_DEVICE and _AFTER";
+  WriteDeviceSettings(device);
+
+  std::string shown;
+  Run([&] {
+    Connect();
+    StartCapture();
+    shown = AnswerDeviceGone("The network server device stopped answering");
+    ASSERT_TRUE(PressEscape(kMain));
+  });
+  EXPECT_EQ(shown, frames);
+  EXPECT_EQ(std::to_string(PcapRecords(ReadFile(kCaptureFileName)).size()), frames);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "res/resource.h"
 #include "res/templates.h"
+#include "res/version.h"
 #include "tests/conformance/scenario.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
@@ -76,7 +77,7 @@ struct TwoTypesChecked : MainProbe {
 TEST(Framework, AWindowShowsItsTemplate) {
   MainProbe main;
   RunAsMainWindow(main, [] {
-    EXPECT_EQ(Caption(kMain), "Tarnwick 1.0");
+    EXPECT_EQ(Caption(kMain), TARNWICK_CAPTION);
     EXPECT_EQ(Text(kMain, IDOK), "Exit");
     EXPECT_EQ(Text(kMain, IDC_VORNEX), "VORNEX");
     EXPECT_EQ(Text(kMain, IDC_STATUS), "Status");

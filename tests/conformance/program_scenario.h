@@ -12,6 +12,7 @@
 
 #include "adapter/init_blocks.h"
 #include "app/quillan_app.h"
+#include "capture/capture_files.h"
 #include "res/resource.h"
 #include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
@@ -85,6 +86,54 @@ class ProgramScenario : public ::testing::Test {
     EXPECT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_START); }));
     return Text(kRx, IDC_RX_COUNT);
   }
+  // The box the receive window shows when the device has gone after `frames`
+  // frames, and again at every Start until the window is closed.
+  static std::string DeviceGoneText(const char* cause, const std::string& frames) {
+    return std::string(cause) + ".\nThe capture has stopped after " + frames +
+           " frames.\n\ntarnwick.pcap holds all of them, tarnwick.tmp holds all of them, each "
+           "frame whole, in " +
+           std::filesystem::current_path().string() +
+           ".\n\nClose this window to take the adapter off line, then Connect again once the "
+           "device is back.";
+  }
+
+  // The capture has ended by itself: the box is the receive window's, the
+  // buttons are as after Stop, a Start tells the same again and touches no
+  // file, and closing the window leaves the adapter off line. The count shown.
+  static std::string AnswerDeviceGone(const char* cause) {
+    const auto box = WaitForMessageBox();
+    EXPECT_TRUE(box.has_value());
+    if (!box) return "";
+    EXPECT_EQ(box->caption, "Adapter Error");
+    EXPECT_EQ(box->flags, kMbOk | kMbIconExclamation);
+    EXPECT_EQ(box->ownerTemplate, kRx);
+    EXPECT_TRUE(AnswerMessageBox(kIdOk));
+    EXPECT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_START); }));
+    EXPECT_FALSE(IsEnabled(kRx, IDC_STOP));
+    EXPECT_TRUE(IsEnabled(kRx, IDC_RESET));
+    const std::string shown = Text(kRx, IDC_RX_COUNT);
+    EXPECT_EQ(box->text, DeviceGoneText(cause, shown));
+
+    const std::string files =
+        testing_support::ReadFile(kCaptureFileName) + testing_support::ReadFile(kTextDumpFileName);
+    EXPECT_TRUE(Click(kRx, IDC_START));
+    const auto again = WaitForMessageBox();
+    EXPECT_EQ(again.has_value() ? again->text : "", box->text);
+    EXPECT_TRUE(AnswerMessageBox(kIdOk));
+    EXPECT_TRUE(WaitForWindow(kRx));
+    EXPECT_FALSE(IsEnabled(kRx, IDC_STOP));
+    EXPECT_EQ(
+        testing_support::ReadFile(kCaptureFileName) + testing_support::ReadFile(kTextDumpFileName),
+        files);
+
+    EXPECT_TRUE(Click(kRx, IDOK));
+    EXPECT_TRUE(WaitForWindow(kMain));
+    EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
+    EXPECT_EQ(Text(kMain, IDC_CONNECT), "Connect");
+    EXPECT_FALSE(IsEnabled(kMain, IDC_RECEIVE));
+    return shown;
+  }
+
   // Answers the save prompt at exit.
   static void ExitAnswering(int answer) {
     ASSERT_TRUE(Click(kMain, IDOK));

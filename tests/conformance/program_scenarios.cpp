@@ -9,10 +9,14 @@
 
 #include "capture/capture_files.h"
 #include "capture/capture_state.h"
+#include "capture/pcap_writer.h"
 #include "capture/receive_thread.h"
+#include "capture/sample_capture.h"
+#include "res/version.h"
 #include "tests/capture/frame_files.h"
 #include "tests/conformance/program_scenario.h"
 #include "tests/support/fault_injection.h"
+#include "tests/support/tshark.h"
 
 namespace {
 
@@ -22,9 +26,24 @@ using conformance::kMain;
 using conformance::kRx;
 using conformance::ProgramScenario;
 
+// Start in the open receive window, refused for `why`; then Stop gives
+// Start back.
+void ExpectStartRefused(const std::string& why) {
+  ASSERT_TRUE(Click(kRx, IDC_START));
+  const auto box = WaitForMessageBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "Unable to open log file\n" + why);
+  EXPECT_EQ(box->caption, "File Open Error");
+  EXPECT_EQ(box->ownerTemplate, kRx);
+  ASSERT_TRUE(AnswerMessageBox(kIdOk));
+  ASSERT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_STOP); }));
+  ASSERT_TRUE(Click(kRx, IDC_STOP));
+  ASSERT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_START); }));
+}
+
 TEST_F(ProgramScenario, FirstStartConnectAndDisconnect) {
   Run([] {
-    EXPECT_EQ(Caption(kMain), "Tarnwick 1.0");
+    EXPECT_EQ(Caption(kMain), TARNWICK_CAPTION);
     EXPECT_EQ(CheckState(kMain, IDC_USB), 1);
     EXPECT_EQ(Text(kMain, IDC_STATUS), "Status: OFFLINE");
     EXPECT_FALSE(IsEnabled(kMain, IDC_NODE_ID_TEXT));
@@ -171,8 +190,9 @@ TEST_F(ProgramScenario, CaptureTheSimulatedNetworkWithStartStopResetAndExit) {
 }
 
 TEST_F(ProgramScenario, ACaptureFileThatTakesNothingIsReportedAndStartWorksOnceItCan) {
-  SKIP_WITHOUT_DEV_FULL();
-  std::filesystem::create_symlink("/dev/full", kCaptureFileName);
+  const SmallFilesystem disk(64 * 1024);
+  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  std::filesystem::create_symlink(disk.FullFile(), kCaptureFileName);
   Run([] {
     Connect();
     ASSERT_TRUE(Click(kMain, IDC_RECEIVE));
@@ -202,6 +222,77 @@ TEST_F(ProgramScenario, ACaptureFileThatTakesNothingIsReportedAndStartWorksOnceI
     EXPECT_TRUE(WaitForNoWindow(kMain));
   });
   EXPECT_GE(PcapRecords(ReadFile(kCaptureFileName)).size(), 20u);
+}
+
+// What lies where the files go is not ours to write into: a FIFO (which
+// once hung the program), a link another user put into a folder others may
+// write to, a link to no file. The window still appears, Start says which
+// file and why at once, and nothing behind a name is touched.
+TEST_F(ProgramScenario, NamesThatAreNotPlainFilesOfOursAreRefusedAtStart) {
+  if (!MakeFifo(kSampleCaptureFileName) || !MakeFifo(kCaptureFileName))
+    GTEST_SKIP() << "FIFOs are Linux's";
+  std::filesystem::permissions(".", std::filesystem::perms::all);
+  std::ofstream("victim") << "victim";
+  std::filesystem::create_symlink("victim", "planted");
+  if (!GiveLinkToAnotherUser("planted")) GTEST_SKIP() << "only root gives a link away";
+  Run([] {
+    Connect();
+    ASSERT_TRUE(Click(kMain, IDC_RECEIVE));
+    ASSERT_TRUE(WaitForWindow(kRx));
+    ExpectStartRefused("tarnwick.pcap: not a regular file.");
+
+    std::filesystem::rename("planted", kCaptureFileName);
+    std::filesystem::remove(kTextDumpFileName);
+    std::filesystem::create_symlink("missing", kTextDumpFileName);
+    ExpectStartRefused(
+        "tarnwick.tmp: a symbolic link to a file that does not exist.\n"
+        "tarnwick.pcap: a symbolic link owned by another user.");
+    ASSERT_TRUE(Click(kRx, IDOK));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    ASSERT_TRUE(PressEscape(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_EQ(std::filesystem::status(kSampleCaptureFileName).type(),
+            std::filesystem::file_type::fifo);
+  EXPECT_EQ(ReadFile("victim"), "victim");
+  EXPECT_FALSE(std::filesystem::exists("missing"));
+}
+
+// Two copies of the program capturing in one folder: whichever holds the
+// files first keeps them whole, and the other is refused at Start.
+TEST_F(ProgramScenario, ASecondCaptureInTheSameFolderIsRefusedAndTheFirstStaysWhole) {
+  CaptureFiles other;  // the other copy's capture
+  ASSERT_TRUE(other.Open());
+  WritePcapHeader(other.pcap());
+  const ArcnetFrame frame = SampleFrame();
+  for (int i = 0; i < 3; ++i) other.Append(frame);
+  ASSERT_TRUE(other.Flush());
+  std::string shown;
+  Run([&] {
+    Connect();
+    ASSERT_TRUE(Click(kMain, IDC_RECEIVE));
+    ASSERT_TRUE(WaitForWindow(kRx));
+    ExpectStartRefused(
+        "tarnwick.tmp: another program is writing it.\n"
+        "tarnwick.pcap: another program is writing it.");
+    for (int i = 0; i < 2; ++i) other.Append(frame);
+    other.Close();
+    EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), 5u);
+    if (TsharkAvailable()) {
+      EXPECT_EQ(TsharkMalformedFrames(kCaptureFileName), std::vector<int>{});
+    }
+
+    ASSERT_TRUE(Click(kRx, IDC_START));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(kRx, IDC_STOP) && CountShown() >= 20; }));
+    CaptureFiles another;
+    EXPECT_FALSE(another.Open());
+    shown = StopCapture();
+    ASSERT_TRUE(Click(kRx, IDOK));
+    ASSERT_TRUE(WaitForWindow(kMain));
+    ASSERT_TRUE(PressEscape(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_EQ(shown, std::to_string(PcapRecords(ReadFile(kCaptureFileName)).size()));
 }
 
 TEST_F(ProgramScenario, SavePromptAnsweredNoThenYes) {

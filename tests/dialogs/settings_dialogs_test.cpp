@@ -147,7 +147,7 @@ TEST_F(SettingsDialogsTest, ServerDialogShowsAutoDetectAsAnEmptyAddress) {
   });
   ASSERT_FALSE(ui::fake::MessageBoxesShown().empty());
   EXPECT_EQ(ui::fake::MessageBoxesShown().front().text,
-            "TCP Port Number must be between 0 and 65535; the settings hold 70000.");
+            "PortNumber must be between 1 and 65535; the settings hold 70000.");
   EXPECT_TRUE(LibraryCalls().empty());
   const std::string saved = SavedSettings();
   EXPECT_NE(saved.find("\nIPAddress=arcnet-gateway.plant-7.example.com\n"), std::string::npos);

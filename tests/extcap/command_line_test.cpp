@@ -66,6 +66,9 @@ TEST_F(ExtcapCommandLineTest, ABadArgumentIsRefusedInOneLineNamingItBeforeAnythi
        "\"1.25 MHz\", \"2.5 MHz\", \"5 MHz\", \"7.5 MHz\", \"10 MHz\""},
       {{"--naks128", "yes"}, "--naks128 \"yes\": must be true or false"},
       {{"--port", "70000"}, "--port \"70000\": must be a whole number from 1 to 65535"},
+      {{"--server-address", ""},
+       "--server-address \"\": must not be empty; to find the device automatically, give "
+       "--auto-detect true"},
       {{"--port", "5001"}, "--port: not an option of tarnwick-arcnet-usb"},
       {{"--node-id"}, "--node-id: a value must follow"},
       {{"--speed", "10"}, "--speed: unknown option (see --help)"},
@@ -95,13 +98,12 @@ TEST_F(ExtcapCommandLineTest, ABadArgumentIsRefusedInOneLineNamingItBeforeAnythi
 
 TEST_F(ExtcapCommandLineTest, TheOptionsAreTheDialogsWithTheOperatorsSettingsAsDefaults) {
   WriteSettings(
-      "DataRate=7\nTimeouts=9\nNodeID=300\n128NAKs=1\nIPAddress=vornex-7\n"
+      "DataRate=7\nTimeouts=9\nNodeID=44\n128NAKs=1\nIPAddress=vornex-7\n"
       "PortNumber=5002\n");
   const auto before = std::filesystem::last_write_time(settingsFile());
   const Result usb = Run({"--extcap-config", "--extcap-interface", "tarnwick-arcnet-usb"});
   EXPECT_EQ(usb.status, 0);
-  // NodeID=300 loads as its low 8 bits, as in the main window; a Timeouts
-  // outside the list selects no entry.
+  // A Timeouts outside the list selects no entry.
   EXPECT_NE(usb.out.find("{call=--node-id}{display=Node ID (DEC)}{type=integer}{range=1,255}"
                          "{default=44}"),
             std::string::npos);

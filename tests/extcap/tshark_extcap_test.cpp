@@ -2,11 +2,13 @@
 // into the extcap folder of a home of its own, run by the real tshark on the
 // stand-in library's simulated network, whose trace (PONDEL_SIM_TRACE) says
 // what the program did to the adapter.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -14,12 +16,15 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/device_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tshark.h"
 
@@ -57,6 +62,46 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::seconds lim
   const auto deadline = Clock::now() + limit;
   while (!condition() && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
   return condition();
+}
+
+// Starts `program` (a path, or a name on PATH) with `args`, its outputs to
+// /dev/null.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args) {
+  const pid_t child = fork();
+  if (child == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execvp(program.c_str(), argv.data());
+    _exit(127);
+  }
+  return child;
+}
+
+// The exit status once the child has ended, at most `limit` later; killed
+// and -1 after that.
+int ExitStatusWithin(pid_t child, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (Clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Bytes written into a FIFO and not yet read, through a reading end.
+int Unread(int reader) {
+  int bytes = 0;
+  ioctl(reader, FIONREAD, &bytes);
+  return bytes;
 }
 
 // What a capture of the simulated network does to the controller, from
@@ -98,6 +143,18 @@ class TsharkExtcapTest : public ::testing::Test {
   }
 
   static fs::path Home() { return root_->path() / "home"; }
+  static std::string Program() { return (Home() / ".local/bin/tarnwick-extcap").string(); }
+  std::vector<std::string> CaptureInto(const fs::path& fifo) const {
+    return {"--capture", "--extcap-interface", "tarnwick-arcnet-usb", "--fifo", fifo.string()};
+  }
+  // The controller put back and the library left, as on every stop.
+  void ExpectControllerPutBack() const {
+    const auto calls = Calls();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()),
+              (std::vector<std::string>{"Com20020Register(w5=02)", "Com20020Register(w7=40)",
+                                        "Com20020ResetWakeOnReceive", "Com20020Exit"}));
+  }
   fs::path trace() const { return work_.path() / "trace"; }
   fs::path file(const char* name) const { return work_.path() / name; }
 
@@ -179,46 +236,185 @@ TEST_F(TsharkExtcapTest, AnInitTheLibraryRefusesAndABadOptionReachTsharksErrorOu
   EXPECT_FALSE(fs::exists(trace())) << "the adapter was touched";
 }
 
-// tshark killed outright: nobody stops the program, but the FIFO's reader
-// goes with tshark, and the program notices that by itself.
+// tshark killed outright: nobody stops the program. On a busy network the
+// FIFO's reader goes with tshark; on a quiet one its orphaned reader holds
+// the FIFO, and only tshark's going tells.
 TEST_F(TsharkExtcapTest, KillingTsharkMidCaptureEndsTheProgramWithTheControllerPutBack) {
   // Orphans come to this process, so that it sees every one of them end.
   ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-  const std::string out = file("killed.pcapng").string();
-  const pid_t tshark = fork();
-  if (tshark == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    execlp("tshark", "tshark", "-i", "tarnwick-arcnet-usb", "-w", out.c_str(), nullptr);
-    _exit(127);
-  }
-  ASSERT_GT(tshark, 0);
-  ASSERT_TRUE(Eventually([&] { return fs::exists(out) && fs::file_size(out) > 20000; }));
-  kill(tshark, SIGKILL);
-  const auto killed = Clock::now();
-  waitpid(tshark, nullptr, 0);
+  for (const char* rate : {"2000", "0"}) {
+    fs::remove(trace());
+    setenv("PONDEL_SIM_RATE", rate, 1);
+    const std::string out = file("killed.pcapng").string();
+    const pid_t tshark = Spawn("tshark", {"-i", "tarnwick-arcnet-usb", "-w", out});
+    ASSERT_GT(tshark, 0);
+    ASSERT_TRUE(Eventually([&] { return fs::exists(out) && fs::file_size(out) > 0; }));
+    ASSERT_TRUE(Eventually([&] {
+      const auto calls = Calls();
+      return std::find(calls.begin(), calls.end(), "Com20020FlushRX") != calls.end();
+    }));
+    std::this_thread::sleep_for(200ms);
+    kill(tshark, SIGKILL);
+    const auto killed = Clock::now();
+    waitpid(tshark, nullptr, 0);
 
-  ASSERT_TRUE(Eventually([&] { return !Calls().empty() && Calls().back() == "Com20020Exit"; }))
-      << "the program never took the adapter off line";
-  const auto noticed = Clock::now() - killed;
-  std::printf("The program took the adapter off line %.0f ms after tshark was killed.\n",
-              std::chrono::duration<double, std::milli>(noticed).count());
-  const auto calls = Calls();
-  EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()),
-            (std::vector<std::string>{"Com20020Register(w5=02)", "Com20020Register(w7=40)",
-                                      "Com20020ResetWakeOnReceive", "Com20020Exit"}));
-  // Every process tshark started has ended.
-  EXPECT_TRUE(Eventually([] {
-    while (waitpid(-1, nullptr, WNOHANG) > 0) {
-    }
-    return waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD;
-  })) << "a process was left behind";
+    ASSERT_TRUE(Eventually([&] { return !Calls().empty() && Calls().back() == "Com20020Exit"; }))
+        << "the program never took the adapter off line, at " << rate << " frames/s";
+    std::printf(
+        "At %s frames/s the program took the adapter off line %.0f ms after tshark was "
+        "killed.\n",
+        rate, std::chrono::duration<double, std::milli>(Clock::now() - killed).count());
+    ExpectControllerPutBack();
+    // Every process tshark started has ended.
+    EXPECT_TRUE(Eventually([] {
+      while (waitpid(-1, nullptr, WNOHANG) > 0) {
+      }
+      return waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD;
+    })) << "a process was left behind";
+  }
   prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
-TEST_F(TsharkExtcapTest, AShellPipeThroughStandardOutputEndsWithTheReader) {
+// A reader that takes nothing (stopped, or stalled) holds the program in
+// no write: every signal that ends a program ends the capture at once, with
+// the controller put back.
+TEST_F(TsharkExtcapTest, EachStopSignalEndsACaptureWhoseReaderTakesNothing) {
+  const fs::path fifo = file("stalled");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  setenv("PONDEL_SIM_RATE", "20000", 1);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM}) {
+    fs::remove(trace());
+    const pid_t program = Spawn(Program(), CaptureInto(fifo));
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // and never reads
+    // Until the FIFO is full and the program waits to write more.
+    int unread = 0;
+    ASSERT_TRUE(Eventually([&] {
+      const int before = Unread(reader);
+      std::this_thread::sleep_for(100ms);
+      unread = Unread(reader);
+      return unread > 32768 && unread == before;
+    }));
+    kill(program, signal);
+    const auto sent = Clock::now();
+    EXPECT_EQ(ExitStatusWithin(program, 5s), 0) << strsignal(signal);
+    std::printf("%s: ended %.0f ms after the signal, %d bytes unread.\n", strsignal(signal),
+                std::chrono::duration<double, std::milli>(Clock::now() - sent).count(), unread);
+    close(reader);
+    ExpectControllerPutBack();
+  }
+}
+
+// Pipes that are not Wireshark's: a file in the place of a FIFO is never
+// written, a FIFO that no one reads holds nothing up, and a control pipe
+// that sends junk is no longer read while the capture goes on.
+TEST_F(TsharkExtcapTest, PipesThatAreNotWiresharksAreRefusedOrLeftUnread) {
+  const fs::path kept = file("kept.pcap");
+  std::ofstream(kept) << "kept";
+  const std::string program = Program();
+  const Outcome toFile =
+      Shell(program + " --capture --extcap-interface tarnwick-arcnet-usb --fifo " + kept.string());
+  EXPECT_EQ(toFile.status, 1);
+  EXPECT_EQ(toFile.output, "Unable to open " + kept.string() + ": not a FIFO.\n");
+  const fs::path fifo = file("data");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  for (const std::string& pipe :
+       {"--extcap-control-out " + kept.string(), std::string("--extcap-control-in /dev/zero")}) {
+    const Outcome refused = Shell(program + " --capture --extcap-interface tarnwick-arcnet-usb " +
+                                  pipe + " --fifo " + fifo.string());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find(": not a FIFO.\n"), std::string::npos) << refused.output;
+  }
+  EXPECT_EQ(ReadFile(kept), "kept");
+  EXPECT_FALSE(fs::exists(trace())) << "the adapter was touched";
+  close(reader);
+
+  // A refused option: the FIFO it names, which no one reads, is left at once.
+  const Outcome bad = Shell(program + " --capture --extcap-interface tarnwick-arcnet-usb " +
+                            "--node-id 300 --fifo " + fifo.string());
+  EXPECT_EQ(bad.status, 2) << bad.output;
+
+  const fs::path control = file("control");
+  ASSERT_EQ(mkfifo(control.c_str(), 0600), 0);
+  const int data = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  std::vector<std::string> args = CaptureInto(fifo);
+  args.insert(args.end(), {"--extcap-control-in", control.string()});
+  const pid_t capturing = Spawn(Program(), args);
+  const int junk = open(control.c_str(), O_WRONLY);
+  fcntl(junk, F_SETFL, O_NONBLOCK);
+  const char zeros[4096] = {};
+  // The program stops reading at once, so the pipe fills.
+  EXPECT_TRUE(Eventually([&] { return write(junk, zeros, sizeof zeros) < 0 && errno == EAGAIN; }));
+  char frames[65536];
+  bool framesCame = false;
+  EXPECT_TRUE(Eventually([&] { return framesCame |= read(data, frames, sizeof frames) > 0; }))
+      << "the capture did not go on";
+  kill(capturing, SIGTERM);
+  EXPECT_EQ(ExitStatusWithin(capturing, 5s), 0);
+  close(junk);
+  close(data);
+}
+
+// The network server device killed while tshark captures from it: the
+// program ends by itself, with every frame it received in tshark's file and
+// its reason shown by tshark; run by hand, it exits with status 1.
+TEST_F(TsharkExtcapTest, ADeviceKilledMidCaptureEndsTheProgramWithItsReason) {
+  const std::string said =
+      "The network server device stopped answering. The capture has stopped after ";
+  // Runs `command` (given the device's port) and kills the device once
+  // `capturing` holds: what the command said.
+  const auto killDuringCapture = [](const std::function<std::string(std::uint16_t)>& command,
+                                    const std::function<bool()>& capturing) {
+    DeviceProcess device({"--rate", "2000"});
+    EXPECT_TRUE(device.listening()) << device.Output();
+    Outcome outcome;
+    std::thread run([&] { outcome = Shell(command(device.port())); });
+    EXPECT_TRUE(Eventually(capturing));
+    device.Kill();
+    run.join();
+    return outcome;
+  };
+
+  const fs::path capture = file("gone.pcapng");
+  const Outcome tshark = killDuringCapture(
+      [&](std::uint16_t port) {
+        return "tshark -i tarnwick-arcnet-server -o "
+               "extcap.tarnwick_arcnet_server.autodetect:false "
+               "-o extcap.tarnwick_arcnet_server.serveraddress:127.0.0.1 -o "
+               "extcap.tarnwick_arcnet_server.port:" +
+               std::to_string(port) + " -w " + capture.string();
+      },
+      [&] { return fs::exists(capture) && fs::file_size(capture) > 20000; });
+  const std::size_t at = tshark.output.find(said);
+  ASSERT_NE(at, std::string::npos) << tshark.output;
+  const std::size_t frames = ExpectBacnetOverArcnet(capture);
+  EXPECT_EQ(tshark.output.substr(at + said.size(), tshark.output.find('\n', at) - at - said.size()),
+            std::to_string(frames) + " frames.");
+  // Nothing written to a controller that is gone; off line all the same.
+  const auto calls = Calls();
+  EXPECT_EQ(
+      std::vector<std::string>(calls.end() - 3, calls.end()),
+      (std::vector<std::string>{"Com20020FlushRX", "Com20020ResetWakeOnReceive", "Com20020Exit"}));
+
+  fs::remove(trace());
   const std::string program = (Home() / ".local/bin/tarnwick-extcap").string();
+  const Outcome byHand = killDuringCapture(
+      [&](std::uint16_t port) {
+        return "sh -c '" + program +
+               " --capture --extcap-interface tarnwick-arcnet-server --server-address 127.0.0.1 "
+               "--port " +
+               std::to_string(port) + " --fifo - 2>&1 >/dev/null; echo status $?'";
+      },
+      [&] {
+        const auto calls = Calls();
+        return std::find(calls.begin(), calls.end(), "Com20020FlushRX") != calls.end();
+      });
+  EXPECT_EQ(byHand.output.rfind(said, 0), 0u) << byHand.output;
+  EXPECT_TRUE(byHand.output.ends_with(" frames.\nstatus 1\n")) << byHand.output;
+}
+
+TEST_F(TsharkExtcapTest, AShellPipeThroughStandardOutputEndsWithTheReader) {
+  const std::string program = Program();
   const Outcome piped = Shell(program +
                               " --capture --extcap-interface tarnwick-arcnet-pci --fifo - | "
                               "tshark -i - -a duration:2 -w " +

@@ -66,7 +66,7 @@ void CheckFile(const std::filesystem::path& path, std::uint32_t limit,
   bool closed;
   {
     setrlimit(RLIMIT_FSIZE, &limited);
-    RecordFile file{platform::OutputFile(path.c_str())};
+    RecordFile file{platform::OutputFile(path.c_str(), platform::OutputKind::kFile)};
     writeAll(file);
     closed = file.Close();
     setrlimit(RLIMIT_FSIZE, &old);

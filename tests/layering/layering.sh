@@ -32,6 +32,9 @@ hits=$(includes '#include *"(app|settings|adapter|capture|dialogs|res|pondel)/' 
 hits=$(grep -n -E '\bIDR_|\bIDD_|\bIDC_|\bIDS_' $portable_ui ui/*/*.h ui/*/*.cpp 2>/dev/null | grep -v -E '//.*\bID[A-Z]_')
 [ -n "$hits" ] && offence "ui/ names the system's resources" <<<"$hits"
 
+hits=$(includes '#include *"ui/automation' "${system_folders[@]}" extcap)
+[ -n "$hits" ] && offence "The system drives its windows through test code (ui/automation*.h)" <<<"$hits"
+
 hits=$(includes '#include *"(adapter|app|settings|capture|dialogs|res|ui)/' platform)
 [ -n "$hits" ] && offence "platform/ includes the layers above it" <<<"$hits"
 

@@ -4,8 +4,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include "tests/pondel/pondel_test_support.h"
+#include "tests/support/child_process.h"
 #include "tests/support/device_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -224,6 +227,22 @@ TEST_F(InitTest, AfterExitEveryCallReportsOffLine) {
   EXPECT_EQ(Com20020WakeOnReceive(event), kPondelSimOffline);
   EXPECT_EQ(Com20020ResetWakeOnReceive(), 0);
   close(event);
+}
+
+// Init starts the network's thread; a thread that cannot be started must
+// come back as a code, never as an exception across the C boundary.
+TEST_F(InitTest, AThreadThatCannotStartIsACodeAndLeavesTheAdapterOffLine) {
+  const int status = testing_support::RunInChild([] {
+    // One process for the user: no thread can start. Root is exempt, so the
+    // child becomes an ordinary user first.
+    const rlimit one{1, 1};
+    if (!testing_support::DropRootPrivileges() || setrlimit(RLIMIT_NPROC, &one) != 0) return false;
+    LocalInitBlock block = LocalBlock();
+    ArcnetFrame frame{};
+    return Com20020Init(&block, 0, kAdapterUsb) == kPondelSimInternalFault &&
+           Com20020Receive(&frame) == kPondelSimOffline;
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

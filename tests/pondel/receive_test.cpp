@@ -114,13 +114,38 @@ TEST_F(ReceiveTest, WakeOnReceiveTakesOnlyAnOpenEventfd) {
   ASSERT_EQ(pipe(pipeEnds), 0);
   const int closed = eventfd(0, EFD_CLOEXEC);
   close(closed);
-  for (const int notAnEvent : {file, pipeEnds[1], closed, 0})
+  // Its reads take 1 from the count instead of resetting it: not auto-reset.
+  const int semaphore = eventfd(0, EFD_CLOEXEC | EFD_SEMAPHORE);
+  for (const int notAnEvent : {file, pipeEnds[1], closed, 0, semaphore})
     EXPECT_EQ(Com20020WakeOnReceive(notAnEvent), kPondelSimBadEvent) << notAnEvent;
+  close(semaphore);
   struct stat info;
   ASSERT_EQ(fstat(file, &info), 0);
   EXPECT_EQ(info.st_size, 0);  // no signal written into the file
   for (const int fd : {file, pipeEnds[0], pipeEnds[1]}) close(fd);
   RegisterEvent();  // an eventfd still does
+}
+
+// A caller that closes its event before the reset: the file that is given
+// the event's number next must not receive the library's wake-ups.
+TEST_F(ReceiveTest, AFileThatTakesAClosedEventsNumberGetsNoWakeUp) {
+  InitUsb({{"PONDEL_SIM_RATE", "5000"}});
+  const int event = RegisterEvent();
+  SwitchReceiveAllOn();
+  close(event);
+  event_ = -1;
+  char name[] = "/tmp/pondel-event-XXXXXX";
+  const int file = mkstemp(name);
+  ASSERT_EQ(file, event) << "the file did not get the event's number";
+  unlink(name);
+  for (int batch = 0; batch < 20; ++batch) {
+    ArcnetFrame frame{};
+    ASSERT_TRUE(Eventually([&] { return Com20020Receive(&frame) == 0; }));
+  }
+  struct stat info;
+  ASSERT_EQ(fstat(file, &info), 0);
+  EXPECT_EQ(info.st_size, 0);
+  close(file);
 }
 
 TEST_F(ReceiveTest, FlushDiscardsTheWaitingFrames) {

@@ -4,10 +4,12 @@
 // never do: hang, read past a message, or lose a frame without counting it.
 #include <arpa/inet.h>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -65,16 +67,30 @@ int ListeningSocket(sockaddr_in& address) {
   return s;
 }
 
+// A TCP connection to 127.0.0.1 `port`, or -1.
+int ConnectedSocket(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return s;
+  close(s);
+  return -1;
+}
+
 // A device on 127.0.0.1 that plays a script: for each step it waits for a
 // message of the awaited type from the client, then sends the answer as
-// given, byte for byte. After the last step it keeps the connection open,
-// reading what comes, until the test ends it.
+// given, byte for byte (one at a time, `perByte` apart, if set). After the
+// last step it keeps the connection open, reading what comes, until the test
+// ends it.
 class ScriptedDevice {
  public:
   struct Step {
     wire::Type awaited;
     Bytes answer;
     bool closeAfter = false;
+    std::chrono::milliseconds perByte{0};
   };
 
   explicit ScriptedDevice(std::vector<Step> steps) : steps_(std::move(steps)) {
@@ -119,7 +135,14 @@ class ScriptedDevice {
         reader.Commit(static_cast<std::size_t>(n));
       }
       if (!got) break;
-      send(client, step.answer.data(), step.answer.size(), MSG_NOSIGNAL);
+      if (step.perByte.count() == 0) {
+        send(client, step.answer.data(), step.answer.size(), MSG_NOSIGNAL);
+      } else {
+        for (std::size_t i = 0; i < step.answer.size() && !stop_; ++i) {
+          if (send(client, &step.answer[i], 1, MSG_NOSIGNAL) != 1) break;
+          std::this_thread::sleep_for(step.perByte);
+        }
+      }
       if (step.closeAfter) {
         close(client);
         return;
@@ -267,12 +290,8 @@ TEST_F(ServerLinkTest, EachFailureToConnectHasItsOwnCode) {
   {
     DeviceProcess device({"--rate", "0"});
     ASSERT_TRUE(device.listening()) << device.Output();
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(device.port());
-    const int other = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_EQ(connect(other, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int other = ConnectedSocket(device.port());
+    ASSERT_GE(other, 0);
     ASSERT_TRUE(Eventually([&] { return device.Output().find("connected") != std::string::npos; }));
     EXPECT_EQ(ConnectTo("127.0.0.1", device.port()).result, kPondelSimDeviceBusy);
     Set("PONDEL_SIM_DISCOVERY_PORT", std::to_string(device.discoveryPort()).c_str());
@@ -311,6 +330,9 @@ TEST_F(ServerLinkTest, EachFailureToConnectHasItsOwnCode) {
     EXPECT_EQ(ConnectTo("127.0.0.1", device.port()).result, kPondelSimProtocolMismatch)
         << answer.size() << " bytes";
   }
+  // A device that claims the broadcast ID as its node.
+  ScriptedDevice nodeZero({{wire::Type::kHello, Welcome()}, {wire::Type::kInit, InitDone(0)}});
+  EXPECT_EQ(ConnectTo("127.0.0.1", nodeZero.port()).result, kPondelSimProtocolMismatch);
 }
 
 TEST_F(ServerLinkTest, AMalformedOrOversizedMessageEndsTheLinkAfterTheGoodFrames) {
@@ -333,6 +355,8 @@ TEST_F(ServerLinkTest, AMalformedOrOversizedMessageEndsTheLinkAfterTheGoodFrames
       {"a frame of 509 data bytes", tooLong, kPondelSimLinkBroken},
       {"a message type no device sends", unknownType, kPondelSimLinkBroken},
       {"a frame numbered before the last", Frame(1), kPondelSimLinkBroken},
+      {"a frame that says 2^24 + 1 were lost", Frame(2 + wire::kMaxSequenceJump + 1),
+       kPondelSimLinkBroken},
       {"an answer nobody asked for", unasked, kPondelSimLinkBroken},
       {"a goodbye after frames 2 and 3 were lost", Frame(4) + bye, kPondelSimLinkClosed},
   };
@@ -385,7 +409,7 @@ TEST_F(ServerLinkTest, ADeviceThatDiesStallsOrShutsDownIsReportedNeverWaitedFor)
     device.Signal(SIGSTOP);
     const auto start = Clock::now();
     EXPECT_EQ(ReadRegister(0), -1);
-    EXPECT_LT(SecondsSince(start), 4.0) << "the answer bound is 2 s";
+    EXPECT_LT(SecondsSince(start), 7.0) << "the answer bound is 6 s";
     ArcnetFrame frame{};
     EXPECT_EQ(Com20020Receive(&frame), kPondelSimLinkBroken);
     // The library has let go of the link, so the device, once it runs
@@ -399,6 +423,23 @@ TEST_F(ServerLinkTest, ADeviceThatDiesStallsOrShutsDownIsReportedNeverWaitedFor)
     EXPECT_LT(SecondsSince(exit), 1.0);
   }
   {
+    SCOPED_TRACE("answers its first ping with a frame, one byte a second");
+    ScriptedDevice device({{wire::Type::kHello, Welcome()},
+                           {wire::Type::kInit, InitDone(9) + Frame(0)},
+                           {wire::Type::kPing, Frame(1), false, 1000ms}});
+    ASSERT_EQ(ConnectTo("127.0.0.1", device.port()).result, 0);
+    const auto start = Clock::now();
+    RegisterEvent();
+    const auto [frames, code] = ReceiveUntilLinkEnds();
+    EXPECT_EQ(code, kPondelSimLinkBroken) << "bytes that make no message keep no link alive";
+    EXPECT_EQ(frames.size(), 1u);
+    EXPECT_LT(SecondsSince(start), 7.5) << "the first ping goes at once, and 6 s is the bound";
+    Com20020ResetWakeOnReceive();
+    Com20020Exit();
+    close(event_);
+    event_ = -1;
+  }
+  {
     SCOPED_TRACE("shut down in order");
     DeviceProcess device({"--rate", "0"});
     ASSERT_TRUE(device.listening()) << device.Output();
@@ -409,6 +450,47 @@ TEST_F(ServerLinkTest, ADeviceThatDiesStallsOrShutsDownIsReportedNeverWaitedFor)
     EXPECT_EQ(device.Wait(5), 0) << "the device ends in order";
     EXPECT_NE(device.Output().find("told goodbye"), std::string::npos) << device.Output();
   }
+}
+
+// The most the process has held in memory so far, in kB.
+long PeakMemory(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string key;
+  long kilobytes = 0;
+  while (status >> key && key != "VmHWM:") status.ignore(1 << 16, '\n');
+  status >> kilobytes;
+  return kilobytes;
+}
+
+TEST(DeviceSimulator, AClientThatAsksAndNeverReadsIsDroppedBeforeItFillsTheMemory) {
+  DeviceProcess device({"--rate", "0"});
+  ASSERT_TRUE(device.listening()) << device.Output();
+  const int client = ConnectedSocket(device.port());
+  ASSERT_GE(client, 0);
+  const timeval sendBound{1, 0};
+  setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &sendBound, sizeof sendBound);
+  Bytes hello;
+  wire::AppendHello(hello);
+  wire::AppendInit(hello);
+  ASSERT_EQ(send(client, hello.data(), hello.size(), MSG_NOSIGNAL), ssize_t(hello.size()));
+  // Pings as fast as the device takes them; their answers are never read.
+  Bytes pings;
+  while (pings.size() < 64 * 1024) wire::AppendPing(pings);
+  const auto start = Clock::now();
+  std::uint64_t sent = 0;
+  while (SecondsSince(start) < 8) {
+    // The stream is `pings` over and over, whatever part a send took.
+    const std::size_t at = sent % pings.size();
+    const ssize_t n = send(client, pings.data() + at, pings.size() - at, MSG_NOSIGNAL);
+    if (n < 0 && errno != EAGAIN) break;  // dropped
+    if (n > 0) sent += static_cast<std::uint64_t>(n);
+  }
+  EXPECT_LT(SecondsSince(start), 8) << sent << " bytes of pings and the client is still served";
+  EXPECT_TRUE(Eventually([&] {
+    return device.Output().find("does not read what it is sent") != std::string::npos;
+  })) << device.Output();
+  EXPECT_LT(PeakMemory(device.pid()), 64 * 1024) << "kB";
+  close(client);
 }
 
 TEST(DeviceSimulatorCommandLine, RefusesWhatItCannotUseBeforeListening) {
@@ -511,6 +593,29 @@ TEST_F(NetworkNamespaces, DiscoveryFindsADeviceAcrossTheSegmentAndANetworkWithNo
   });
   EXPECT_EQ(status, 0);
   EXPECT_NE(device.Output().find("client ::ffff:10.77.0.2"), std::string::npos) << device.Output();
+}
+
+// Frames the device took before a flush and sends ahead of its answer are
+// dropped, so a capture never starts with frames from before its Start.
+TEST_F(ServerLinkTest, FramesSentAheadOfTheFlushAnswerAreDropped) {
+  Bytes flushed;
+  wire::AppendFlushed(flushed, 1);  // the link's first request is tagged 1
+  ScriptedDevice device({{wire::Type::kHello, Welcome()},
+                         {wire::Type::kInit, InitDone(9)},
+                         {wire::Type::kFlush, Frame(0) + Frame(1) + flushed + Frame(2)}});
+  ASSERT_EQ(ConnectTo("127.0.0.1", device.port()).result, 0);
+  RegisterEvent();
+  ASSERT_EQ(Com20020FlushRX(), 0);
+  std::vector<ArcnetFrame> frames;
+  ASSERT_TRUE(Eventually([&] {
+    const auto batch = Drain();
+    frames.insert(frames.end(), batch.begin(), batch.end());
+    return !frames.empty();
+  }));
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].data[0], 2) << "the frame after the answer, and only it";
+  EXPECT_EQ(Drain().size(), 0u);
+  EXPECT_EQ(PondelDroppedFrames(), 0u);
 }
 
 }  // namespace

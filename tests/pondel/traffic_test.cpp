@@ -34,7 +34,7 @@ class TrafficTest : public PondelTest {
 
   std::filesystem::path WritePcap(const std::vector<ArcnetFrame>& frames) {
     const auto file = dir_.path() / "simulated.pcap";
-    RecordFile out{platform::OutputFile(file.c_str())};
+    RecordFile out{platform::OutputFile(file.c_str(), platform::OutputKind::kFile)};
     WritePcapHeader(out);
     for (const auto& frame : frames) WritePcapRecord(out, frame);
     EXPECT_TRUE(out.Close());

@@ -12,6 +12,7 @@
 
 #include "res/resource.h"
 #include "res/templates.h"
+#include "res/version.h"
 #include "ui/win32/state.h"
 
 namespace {
@@ -81,9 +82,10 @@ TEST(Resources, VersionSaysWhatTheProgramIs) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);  // 1.0
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);           // .0.0
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+  constexpr WORD kVersion[] = {TARNWICK_VERSION_NUMBERS};
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(kVersion[1], kVersion[0]));
+  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(kVersion[3], kVersion[2]));
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 
   WORD* translation = nullptr;
@@ -93,14 +95,14 @@ TEST(Resources, VersionSaysWhatTheProgramIs) {
   EXPECT_EQ(translation[0], 0x0409);  // U.S. English
   EXPECT_EQ(translation[1], 1200);    // Unicode
 
-  const std::wstring what = L"Capture ARCNET messages for Wireshark";
+  const std::wstring what = L"" TARNWICK_DESCRIPTION;
   EXPECT_EQ(VersionString(info, L"FileDescription"), what);
   EXPECT_EQ(VersionString(info, L"ProductName"), what);
   EXPECT_EQ(VersionString(info, L"Comments"), what);
   EXPECT_EQ(VersionString(info, L"InternalName"), L"Tarnwick");
-  EXPECT_EQ(VersionString(info, L"FileVersion"), L"1.0.0.0");
-  EXPECT_EQ(VersionString(info, L"ProductVersion"), L"1.0.0.0");
-  EXPECT_EQ(VersionString(info, L"CompanyName"), L"The Tarnwick developers");
+  EXPECT_EQ(VersionString(info, L"FileVersion"), L"" TARNWICK_VERSION_QUAD);
+  EXPECT_EQ(VersionString(info, L"ProductVersion"), L"" TARNWICK_VERSION_QUAD);
+  EXPECT_EQ(VersionString(info, L"CompanyName"), L"" TARNWICK_PUBLISHER);
   EXPECT_NE(VersionString(info, L"LegalCopyright").find(L"The Tarnwick developers"),
             std::wstring::npos);
 }
@@ -112,6 +114,7 @@ TEST(Resources, ManifestAsksForCommonControls6AndPerMonitorDpiAwareness) {
             std::string::npos);
   EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor<"), std::string::npos);
   EXPECT_NE(manifest.find(">true/pm<"), std::string::npos);
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 
   // And the system took it: the program's common controls are version 6,
   // the side-by-side assembly (version 5 is the one in the system folder).

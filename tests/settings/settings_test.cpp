@@ -138,6 +138,22 @@ TEST_F(SettingsTest, AnAddressOfAnyLengthComesBackWhole) {
   }
 }
 
+// An editor that ends lines with a bare carriage return: the address ends
+// there, as the system's reader ends it, and the next save is not refused
+// for a line break the operator cannot see.
+TEST_F(SettingsTest, ABareCarriageReturnEndsAValueAndTheNextSaveGoesThrough) {
+  WriteIni("[Tarnwick]\nIPAddress=10.0.0.7\rPortNumber=5002\nNodeID=9\n");
+  LoadSettings();
+  EXPECT_EQ(IPAddress, "10.0.0.7");
+  SettingsChanged = 1;
+  SaveSettings(window_);
+  EXPECT_TRUE(window_.errors.empty());
+  IPAddress.clear();
+  LoadSettings();
+  EXPECT_EQ(IPAddress, "10.0.0.7");
+  EXPECT_EQ(LocalInit.nodeId, 9);
+}
+
 TEST_F(SettingsTest, NoChangeMeansNoQuestionAndAnUntouchedFile) {
   const std::string bytes = "[Tarnwick]\nKESTA=0\nMORLA=1\nVORNEX=1\n";
   WriteIni(bytes);

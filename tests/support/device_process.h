@@ -28,6 +28,7 @@ class DeviceProcess {
   bool listening() const { return port_ != 0; }
   std::uint16_t port() const { return port_; }
   std::uint16_t discoveryPort() const { return discoveryPort_; }
+  pid_t pid() const { return pid_; }
   // What it printed, its first line included.
   std::string Output();
 

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -62,8 +63,21 @@ void SmallFilesystem::Fill(const std::string& name) const {
   std::fclose(file);
 }
 
+std::filesystem::path SmallFilesystem::FullFile() const {
+  Fill("filler");
+  if (std::FILE* full = _wfopen((root_ / "full").c_str(), L"wb")) std::fclose(full);
+  return root_ / "full";
+}
+
 FileSizeLimit::FileSizeLimit(std::uintmax_t) : previous_(0), previousHandler_(nullptr) {}
 FileSizeLimit::~FileSizeLimit() = default;
+
+bool MakeFifo(const std::filesystem::path&) {
+  return false;
+}
+bool GiveLinkToAnotherUser(const std::filesystem::path&) {
+  return false;
+}
 
 #else
 
@@ -94,6 +108,21 @@ void SmallFilesystem::Fill(const std::string& name) const {
   while (fd >= 0 && write(fd, block, 1) > 0) {
   }
   if (fd >= 0) close(fd);
+}
+
+std::filesystem::path SmallFilesystem::FullFile() const {
+  Fill("filler");
+  close(open((path() / "full").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+  return path() / "full";
+}
+
+bool MakeFifo(const std::filesystem::path& path) {
+  return mkfifo(path.c_str(), 0666) == 0;
+}
+
+bool GiveLinkToAnotherUser(const std::filesystem::path& link) {
+  constexpr uid_t kNobody = 65534;
+  return lchown(link.c_str(), kNobody, kNobody) == 0;
 }
 
 FileSizeLimit::FileSizeLimit(std::uintmax_t bytes)

@@ -29,6 +29,8 @@ class SmallFilesystem {
   // Writes a file that takes every free byte left, as another program
   // filling the disk would.
   void Fill(const std::string& name) const;
+  // Fills it, and makes an empty file on it: a file that takes no byte.
+  std::filesystem::path FullFile() const;
 
  private:
   TempDir dir_;
@@ -55,16 +57,20 @@ class FileSizeLimit {
   void (*previousHandler_)(int);
 };
 
+// A FIFO named `path`; false where there are none (Windows).
+bool MakeFifo(const std::filesystem::path& path);
+
+// Gives the symbolic link `link` to another user, as if that user had put
+// it there; false where that cannot be done (not root, or Windows).
+bool GiveLinkToAnotherUser(const std::filesystem::path& link);
+
 }  // namespace testing_support
 
-// Skip the test on Windows, which has no file size limit and no /dev/full,
-// the device that takes no byte.
+// Skip the test on Windows, which has no file size limit.
 #if defined(_WIN32)
 #define SKIP_WITHOUT_FILE_SIZE_LIMIT() GTEST_SKIP() << "a file size limit is set only on Linux"
-#define SKIP_WITHOUT_DEV_FULL() GTEST_SKIP() << "/dev/full is Linux's"
 #else
 #define SKIP_WITHOUT_FILE_SIZE_LIMIT() static_cast<void>(0)
-#define SKIP_WITHOUT_DEV_FULL() static_cast<void>(0)
 #endif
 
 #define SKIP_WITHOUT_SMALL_FILESYSTEM(fs)            \

@@ -3,12 +3,16 @@
 // platform behaviour it shares with the real backends is tested by the
 // conformance suite (tests/conformance).
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <thread>
 
 #include "res/templates.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
 #include "ui/fake/fake_ui.h"
+#include "ui/ui_thread.h"
 
 namespace {
 
@@ -58,6 +62,24 @@ TEST_F(FakeBackendTest, ClearRecordsForgetsUnusedAnswers) {
       });
   EXPECT_EQ(answer, kIdNo);
   EXPECT_EQ(ui::fake::MessageBoxesShown().size(), 1u);
+}
+
+// Posted work runs straight from the event loop (on Win32 inside a window
+// procedure): an exception from it is said and stops the program there,
+// as one from a handler does, instead of unwinding through the loop.
+TEST_F(FakeBackendTest, AnExceptionInPostedWorkIsSaidAndStopsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        int argc = 0;
+        ui::RunAsUiThread(argc, nullptr, [] {
+          std::thread([] {
+            ui::PostToUiThread([] { throw std::runtime_error("no room for the frame"); });
+          }).join();
+          ui::PumpWhile([] { return true; }, std::chrono::milliseconds(10));
+        });
+      },
+      "tarnwick: unhandled exception in posted work: no room for the frame");
 }
 
 }  // namespace

@@ -19,6 +19,9 @@ using wire::Type;
 // client that reads slowly leaves the frames in the queue, which drops the
 // newest when it is full, as the adapter's own buffer would.
 constexpr std::size_t kHighWater = 64 * 1024;
+// Answers a client has not read, beyond the frames: a client that keeps
+// asking and never reads is dropped before its answers fill the memory.
+constexpr std::size_t kMostUnread = 16 * kHighWater;
 // How long a connection turned away may take to read its answer.
 constexpr auto kRefusalWait = std::chrono::seconds(2);
 // The longest the loop sleeps when nothing is due.
@@ -79,6 +82,13 @@ std::string VornexDevice::Listen() {
 void VornexDevice::Run(int stop) {
   while (true) {
     if (client_) PumpFrames();
+    if (Vanishing()) {
+      // No goodbye: the client sees the link end, as at a power cut; the
+      // device is back for the next client.
+      EndClient("sent " + std::to_string(config_.vanishAfter) +
+                " frames; the device vanishes, without a goodbye");
+      continue;
+    }
 
     // What to wait for: the stop, new clients and discoveries, the client's
     // messages and room to send, frames waiting, refusals being read.
@@ -126,8 +136,12 @@ void VornexDevice::Run(int stop) {
         }
       }
       if (waits[clientAt].revents & (POLLIN | POLLHUP | POLLERR)) ReadClient();
+      // What arrived while this process was held up (stopped, not
+      // scheduled) is read before the client is judged silent.
+      if (client_ && Clock::now() >= client_->lastHeard + wire::kSilenceLimit) ReadClient();
       if (client_ && Clock::now() >= client_->lastHeard + wire::kSilenceLimit)
-        EndClient("went silent for 3 s; link closed");
+        EndClient("went silent for " + std::to_string(wire::kSilenceLimit.count()) +
+                  " s; link closed");
     }
     if (discovery_.valid() && waits[discoveryAt].revents != 0) AnswerDiscovery();
     if (waits[1].revents != 0) AcceptClient();
@@ -187,15 +201,19 @@ void VornexDevice::ReadClient() {
   if (received == net::kClosed) return EndClient("closed the link without a goodbye");
   if (received < 0) return EndClient("link failed: " + net::LastError());
   client_->reader.Commit(static_cast<std::size_t>(received));
-  client_->lastHeard = Clock::now();
   wire::Message message;
   while (client_) {
     const auto next = client_->reader.Next(message);
-    if (next == wire::MessageReader::Result::kNeedMore) return;
+    if (next == wire::MessageReader::Result::kNeedMore) break;
     if (next == wire::MessageReader::Result::kMalformed)
       return EndClient("sent a malformed message; link closed");
+    // Only a whole message shows the client alive: bytes trickling in that
+    // never make one do not.
+    client_->lastHeard = Clock::now();
     Handle(message);
   }
+  if (client_ && client_->out.size() - client_->sent > kMostUnread)
+    EndClient("does not read what it is sent; link closed");
 }
 
 void VornexDevice::Handle(const wire::Message& message) {
@@ -236,6 +254,7 @@ void VornexDevice::Handle(const wire::Message& message) {
     queue_.Flush();
     if (controller_.ReceivesAll()) source_->CaptureStarted();
     wire::AppendFlushed(client.out, *tag);
+    client.framesSinceFlush = 0;
   } else {
     EndClient("sent a message out of place or malformed; link closed");
   }
@@ -268,11 +287,6 @@ void VornexDevice::PumpFrames() {
 
 bool VornexDevice::FillOut() {
   Client& client = *client_;
-  if (client.sent > 0 && client.sent * 2 >= client.out.size()) {
-    client.out.erase(client.out.begin(),
-                     client.out.begin() + static_cast<std::ptrdiff_t>(client.sent));
-    client.sent = 0;
-  }
   // Frames the queue dropped since the last look take their numbers with
   // them, so the client sees a gap of exactly that many.
   const std::uint64_t dropped = queue_.Dropped();
@@ -280,10 +294,17 @@ bool VornexDevice::FillOut() {
   client.droppedCounted = dropped;
   ArcnetFrame frame;
   while (client.out.size() - client.sent < kHighWater) {
+    if (config_.vanishAfter != 0 && client.framesSinceFlush == config_.vanishAfter) return false;
     if (queue_.Take(frame) != 0) return false;
     wire::AppendFrame(client.out, client.nextSequence++, frame);
+    if (client.framesSinceFlush) ++*client.framesSinceFlush;
   }
   return true;
+}
+
+bool VornexDevice::Vanishing() const {
+  return client_ && config_.vanishAfter != 0 && client_->framesSinceFlush == config_.vanishAfter &&
+         client_->sent == client_->out.size();
 }
 
 void VornexDevice::SendOut() {
@@ -291,8 +312,14 @@ void VornexDevice::SendOut() {
   while (client.sent < client.out.size()) {
     const auto sent = net::SendSome(client.socket, std::span(client.out).subspan(client.sent));
     if (sent == net::kFailed) return EndClient("link failed: " + net::LastError());
-    if (sent == 0) return;
+    if (sent == 0) break;
     client.sent += static_cast<std::size_t>(sent);
+  }
+  // What is on the wire goes, once it is half the output.
+  if (client.sent > 0 && client.sent * 2 >= client.out.size()) {
+    client.out.erase(client.out.begin(),
+                     client.out.begin() + static_cast<std::ptrdiff_t>(client.sent));
+    client.sent = 0;
   }
 }
 

@@ -29,6 +29,9 @@ struct DeviceConfig {
   std::uint8_t nodeId = 254;
   std::size_t queueCapacity = pondel::kDefaultQueueCapacity;
   std::string name = "vornex-sim";
+  // Frames of a capture after which the device drops its client as if
+  // switched off, and is back for the next; 0: never.
+  std::uint64_t vanishAfter = 0;
 };
 
 class VornexDevice {
@@ -67,6 +70,8 @@ class VornexDevice {
     Clock::time_point lastHeard = Clock::now();
     std::uint32_t nextSequence = 0;
     std::uint64_t droppedCounted = 0;
+    // Frames sent since the capture started (its flush), once one has.
+    std::optional<std::uint64_t> framesSinceFlush;
   };
   // A connection being turned away: its answer is sent, and it is closed
   // when the peer has read it and closed, or after a while.
@@ -86,6 +91,8 @@ class VornexDevice {
   // Frames from the queue into the client's output while it has room: true
   // when it stopped for want of room, not of frames.
   bool FillOut();
+  // All frames it is to send before it vanishes are on the wire.
+  bool Vanishing() const;
   void SendOut();
   void EndClient(const std::string& why);
   void SayGoodbye();

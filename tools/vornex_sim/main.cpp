@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
   config.discoveryPort = options.discoveryPort;
   config.queueCapacity = options.network.queueCapacity;
   config.name = options.name;
+  config.vanishAfter = options.vanishAfter;
   std::unique_ptr<vornex::FrameSource> source;
   std::string network;
   if (!options.replay.empty()) {

@@ -33,6 +33,9 @@ TCP, and delivers the frames of a SIMULATED ARCNET network of BACnet devices
                        with their original spacing, from the first frame each
                        time a client starts a capture
   --name TEXT          the name the device gives in its answers
+  --vanish-after N     once a capture has been sent N frames, go away as a
+                       device switched off mid-capture does: close the link
+                       without a goodbye (and be back for the next client)
   --help               show this text and end
 
 In Tarnwick pick VORNEX, then Settings: Auto-Detect, or this machine's
@@ -62,10 +65,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       networkOption = true;
       continue;
     }
-    const bool takesValue = option == "--listen" || option == "--port" ||
-                            option == "--discovery-port" || option == "--node" ||
-                            option == "--rate" || option == "--seed" || option == "--queue" ||
-                            option == "--replay" || option == "--name";
+    const bool takesValue =
+        option == "--listen" || option == "--port" || option == "--discovery-port" ||
+        option == "--node" || option == "--rate" || option == "--seed" || option == "--queue" ||
+        option == "--replay" || option == "--name" || option == "--vanish-after";
     if (!takesValue) {
       parsed.message = "vornex-sim: unknown option '" + std::string(option) + "' (see --help)";
       return parsed;
@@ -110,6 +113,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       const auto n = number(1, pondel::kMaxQueueCapacity, "a queue size from 1 to 65536 frames");
       if (!n) return parsed;
       options.network.queueCapacity = static_cast<std::size_t>(*n);
+    } else if (option == "--vanish-after") {
+      const auto n = number(1, UINT64_MAX, "a number of frames from 1 on");
+      if (!n) return parsed;
+      options.vanishAfter = *n;
     }
   }
   if (!options.replay.empty() && networkOption) {

@@ -18,6 +18,7 @@ struct DeviceOptions {
   bool seedFixed = false;
   std::string replay;  // a pcap file to play instead of the simulated network
   std::string name = "vornex-sim";
+  std::uint64_t vanishAfter = 0;  // 0: never
 };
 
 struct ParsedCommandLine {

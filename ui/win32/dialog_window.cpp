@@ -3,6 +3,7 @@
 // the owner and runs its own message loop with IsDialogMessage until
 // EndModal; nested runs and PumpWhile serve the same queue.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "ui/backend.h"
@@ -162,7 +163,17 @@ int RunModal(Window* window) {
       window->result = IDCANCEL;
       break;
     }
-    if (got > 0) win32::Deliver(*window, message);
+    if (got < 0) {
+      // No message can be had (the queue itself failed): waiting again would
+      // spin for ever, so the dialog ends as if closed, and says why.
+      const DWORD error = GetLastError();
+      std::fprintf(stderr, "tarnwick: the message loop failed (error %lu); the window closes\n",
+                   static_cast<unsigned long>(error));
+      OutputDebugStringW(L"tarnwick: the message loop failed; the window closes\n");
+      window->result = IDCANCEL;
+      break;
+    }
+    win32::Deliver(*window, message);
   }
   std::erase_if(screen, [window](const win32::OnScreen& s) { return s.window == window; });
   // The owner is enabled before this window hides, so that the activation
