@@ -315,7 +315,7 @@ void CDialog::HandleEndSession() {
   for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
     CDialog* dialog = *it;
     if (std::exchange(dialog->sessionEnded_, true)) continue;
-    dialog->Guarded("OnEndSession", [dialog] { dialog->OnEndSession(); });
+    ui::RunGuarded("OnEndSession", [dialog] { dialog->OnEndSession(); });
   }
 }
 

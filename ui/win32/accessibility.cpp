@@ -24,7 +24,7 @@ class NamedAccessible final : public IAccessible {
       : system_(system), name_(std::move(name)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IAccessible)) {
       *object = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -147,10 +147,10 @@ LRESULT CALLBACK LabelledControlProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     const auto& [window, control] =
         *reinterpret_cast<std::pair<const Window*, const ControlTemplate*>*>(data);
     IAccessible* system = nullptr;
-    if (SUCCEEDED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, IID_IAccessible,
+    if (SUCCEEDED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
                                             reinterpret_cast<void**>(&system)))) {
       auto* named = new NamedAccessible(system, NameOf(*window, *control));
-      const LRESULT result = LresultFromObject(IID_IAccessible, wParam, named);
+      const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, named);
       named->Release();
       return result;
     }
@@ -174,8 +174,8 @@ void NameControls(Window& window) {
 std::string AccessibleNameOf(HWND control) {
   // As a screen reader asks: the window's client object, and its name.
   IAccessible* object = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                        reinterpret_cast<void**>(&object))))
+  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                        __uuidof(IAccessible), reinterpret_cast<void**>(&object))))
     return "(no object)";
   VARIANT self;
   VariantInit(&self);
