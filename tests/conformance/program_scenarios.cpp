@@ -191,7 +191,7 @@ TEST_F(ProgramScenario, CaptureTheSimulatedNetworkWithStartStopResetAndExit) {
 
 TEST_F(ProgramScenario, ACaptureFileThatTakesNothingIsReportedAndStartWorksOnceItCan) {
   const SmallFilesystem disk(64 * 1024);
-  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  SKIP_WITHOUT_FULL_FILE(disk);
   std::filesystem::create_symlink(disk.FullFile(), kCaptureFileName);
   Run([] {
     Connect();

@@ -77,3 +77,11 @@ bool GiveLinkToAnotherUser(const std::filesystem::path& link);
   do {                                               \
     if (!(fs).mounted()) GTEST_SKIP() << (fs).why(); \
   } while (0)
+
+// FullFile(): a file on a full file system that the program reaches by a
+// link or by its name; the tests that use it are Linux's.
+#if defined(_WIN32)
+#define SKIP_WITHOUT_FULL_FILE(fs) GTEST_SKIP() << "a full file is made only on Linux"
+#else
+#define SKIP_WITHOUT_FULL_FILE(fs) SKIP_WITHOUT_SMALL_FILESYSTEM(fs)
+#endif
