@@ -4,11 +4,11 @@
 #include <string>
 
 #include "adapter/com20020.h"
-#include "adapter/connect.h"
 #include "app/about_dlg.h"
-#include "capture/rx_dlg.h"
+#include "connect/connect.h"
 #include "dialogs/local_dlg.h"
 #include "dialogs/srvr_dlg.h"
+#include "receive/rx_dlg.h"
 #include "res/resource.h"
 #include "res/templates.h"
 #include "settings/settings.h"

@@ -35,8 +35,8 @@
 #include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "capture/pcap_writer.h"
-#include "capture/receive_thread.h"
 #include "pondel/pondel.h"
+#include "receive/receive_thread.h"
 #include "tools/vornex_sim/device.h"
 
 namespace {

@@ -18,7 +18,7 @@ endif()
 
 # tarnwick_headers(<target> [HEADERS <header>...])
 #
-# Headers are included by their path from the top ("capture/rx_dlg.h"), but
+# Headers are included by their path from the top ("receive/rx_dlg.h"), but
 # the top folder itself is on no include path. Each target gets an include
 # folder of its own holding, under the same paths, one-line headers that
 # include its real ones (by default every header of the current folder), and

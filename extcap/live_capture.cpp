@@ -6,9 +6,9 @@
 #include <string>
 
 #include "adapter/com20020.h"
-#include "adapter/connect.h"
 #include "capture/capture_core.h"
 #include "capture/pcap_stream.h"
+#include "connect/connect.h"
 #include "extcap/control_pipes.h"
 #include "platform/file.h"
 #include "platform/signals.h"

@@ -11,7 +11,7 @@
 #endif
 
 #include "capture/capture_files.h"
-#include "capture/receive_thread.h"
+#include "receive/receive_thread.h"
 #include "tests/app/app_harness.h"
 #include "tests/capture/frame_files.h"
 #include "tests/support/environment.h"

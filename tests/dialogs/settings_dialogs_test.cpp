@@ -1,7 +1,7 @@
 // The two settings dialogs, opened from the main window as an operator does:
 // what they show, what they refuse, and what they store (seen in the file
 // saved at exit).
-#include "adapter/connect.h"
+#include "connect/connect.h"
 #include "tests/app/app_harness.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "capture/capture_core.h"
-#include "capture/latest_count.h"
-#include "capture/receive_thread.h"
 #include "platform/thread.h"
+#include "receive/latest_count.h"
+#include "receive/receive_thread.h"
 #include "ui/dialog.h"
 
 class CRxDlg : public CDialog, private CaptureFrontEnd {

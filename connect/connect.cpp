@@ -1,4 +1,4 @@
-#include "adapter/connect.h"
+#include "connect/connect.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 // The receive window on the fake backend, with the scripted adapter library
 // behind the capture thread.
-#include "capture/rx_dlg.h"
+#include "receive/rx_dlg.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The Connect button against the recording double of the adapter library:
 // exactly what each adapter kind is sent, and what the window shows after.
-#include "adapter/connect.h"
+#include "connect/connect.h"
 
 #include <cstring>
 #include <regex>

@@ -1,6 +1,6 @@
 // The count's hand-over from the capture thread to the count box: one update
 // on its way at a time, and never a count that neither side shows.
-#include "capture/latest_count.h"
+#include "receive/latest_count.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "capture/receive_thread.h"
+#include "receive/receive_thread.h"
 
 #include "capture/capture_core.h"
 #include "capture/capture_files.h"

@@ -1,6 +1,6 @@
 // The capture thread against the scripted adapter library: the calls it
 // makes, the frames it writes, and how it ends.
-#include "capture/receive_thread.h"
+#include "receive/receive_thread.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "capture/rx_dlg.h"
+#include "receive/rx_dlg.h"
 
 #include <chrono>
 #include <string>

@@ -1,4 +1,4 @@
-#include "capture/latest_count.h"
+#include "receive/latest_count.h"
 
 bool LatestCount::Publish(std::int32_t count) {
   // Every access here and in Take is sequentially consistent. With a relaxed
