@@ -170,6 +170,11 @@ void CQuillanDlg::OnCancel() {
   CDialog::OnCancel();
 }
 
+void CQuillanDlg::OnEndSession() {
+  if (Connected) Com20020Exit();
+  Connected = 0;
+}
+
 void CQuillanDlg::LoadSettings() {
   ::LoadSettings();
 }

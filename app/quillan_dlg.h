@@ -17,6 +17,9 @@ class CQuillanDlg : public CDialog, private SettingsPrompt {
   bool OnInitDialog() override;
   void OnOK() override;
   void OnCancel() override;
+  // Log-off or shut-down, after the receive window's capture has ended:
+  // the adapter goes off line; nothing is asked and nothing saved.
+  void OnEndSession() override;
   bool OnSysCommand(unsigned command) override;
   void OnPaint() override;
   IconHandle OnQueryDragIcon() override;

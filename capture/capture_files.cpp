@@ -6,6 +6,7 @@
 #include "capture/pcap_writer.h"
 #include "capture/text_writer.h"
 #include "platform/file.h"
+#include "platform/text_encoding.h"
 
 bool CaptureFiles::Open() {
   if (pcap_) return true;
@@ -70,5 +71,5 @@ std::string CaptureFiles::EndMessage(const std::string& cause) const {
     message += held.frames == frames_ ? " holds all of them, "
                                       : " holds the first " + std::to_string(held.frames) + ", ";
   }
-  return message + "each frame whole, in " + folder_.string() + ".";
+  return message + "each frame whole, in " + platform::PathText(folder_) + ".";
 }

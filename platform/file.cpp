@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/last_error.h"
+#include "platform/text_encoding.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -38,14 +39,15 @@ bool IsPipe(const char* name) {
 }
 
 std::FILE* OpenPipeToRead(const char* name) {
-  return IsPipe(name) ? std::fopen(name, "rb") : nullptr;
+  return IsPipe(name) ? OpenCFile(name, "rb") : nullptr;
 }
 
 namespace {
 
 // Every path reaches the system here.
 HANDLE OpenPath(const char* name, DWORD access, DWORD share, DWORD disposition) {
-  return CreateFileA(name, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(ToUtf16(name).c_str(), access, share, nullptr, disposition,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -61,8 +63,13 @@ HANDLE OpenPath(const char* name, DWORD access, DWORD share, DWORD disposition) 
 OutputFile::OutputFile(const char* name, OutputKind kind, KeepWaiting keepWaiting)
     : handle_(INVALID_HANDLE_VALUE), keepWaiting_(std::move(keepWaiting)) {
   const bool file = kind == OutputKind::kFile;
-  const HANDLE handle = file ? OpenPath(name, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS)
-                             : OpenPath(name, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+  HANDLE handle = file ? OpenPath(name, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS)
+                       : OpenPath(name, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+  // A server that only reads (PIPE_ACCESS_INBOUND, as Wireshark makes its
+  // capture pipe) refuses a client that asks to read: write only, and learn
+  // of the reader's going from a refused write.
+  if (!file && handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+    handle = OpenPath(name, GENERIC_WRITE, 0, OPEN_EXISTING);
   if (handle == INVALID_HANDLE_VALUE) {
     if (GetLastError() == ERROR_SHARING_VIOLATION && file)
       error_ = kHeldByAnother;

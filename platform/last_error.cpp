@@ -1,5 +1,7 @@
 #include "platform/last_error.h"
 
+#include "platform/text_encoding.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 
@@ -14,11 +16,14 @@ namespace platform {
 std::string LastErrorText() {
 #if defined(_WIN32)
   const DWORD code = GetLastError();
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
+  // In UTF-16: a system in another language words its messages in letters
+  // that the ANSI code page may not hold.
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = length != 0 ? std::string(text, length) : "error " + std::to_string(code);
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message =
+      length != 0 ? ToUtf8(std::wstring_view(text, length)) : "error " + std::to_string(code);
   LocalFree(text);
   // The system's sentences end with a full stop and a line end.
   while (!message.empty() &&

@@ -18,8 +18,10 @@ void ReportFailedWritesAsErrors();
 // ending it: SIGINT (Ctrl+C), SIGTERM (how Wireshark stops a capture
 // program), SIGHUP (the terminal closed), SIGQUIT, and SIGUSR1, SIGUSR2 and
 // SIGALRM, which would otherwise end the program without a word; on Windows
-// Ctrl+C and Ctrl+Break. A blocking call that the signal interrupts returns
-// early (no SA_RESTART). One at a time; the handling before it is restored
+// Ctrl+C, Ctrl+Break, and the console's close, log-off and shut-down, whose
+// handler holds the process (up to 4.5 s, within what Windows grants) until
+// this goes. A blocking call that the signal interrupts returns early (no
+// SA_RESTART). One at a time; the handling before it is restored
 // when it goes.
 class StopRequests {
  public:

@@ -96,6 +96,10 @@ void CRxDlg::OnCancel() {
   CDialog::OnCancel();
 }
 
+void CRxDlg::OnEndSession() {
+  StopCapture();
+}
+
 void CRxDlg::StopCapture() {
   if (CaptureRunning == 1) CaptureRunning = 0;
   // At most one wait slice or one drain; both files are complete afterwards.

@@ -30,6 +30,8 @@ class CRxDlg : public CDialog, private CaptureFrontEnd {
   bool OnInitDialog() override;
   // Escape and the close box: the capture ends as with Exit.
   void OnCancel() override;
+  // Log-off or shut-down: the capture ends as on Exit, without a word.
+  void OnEndSession() override;
   std::span<const MessageMapEntry> GetMessageMap() const override;
 
  private:

@@ -22,4 +22,11 @@ xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
 # draws their frames as Windows does: docs/*-windows.png.
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 --target screenshots
-scripts/wine.sh bash -c '"$WINE" build-win64/bin/screenshots.exe docs -windows'
+scripts/wine.sh bash -c '
+  "$WINE" build-win64/bin/screenshots.exe docs -windows
+  # And at 144 and 192 DPI: docs/*-windows-144dpi.png, *-windows-192dpi.png.
+  for dpi in 144 192; do
+    "$WINE" reg add "HKCU\Control Panel\Desktop" /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null
+    /usr/lib/wine/wineserver -k; /usr/lib/wine/wineserver -w
+    "$WINE" build-win64/bin/screenshots.exe docs -windows-${dpi}dpi
+  done'

@@ -82,7 +82,30 @@ scripts/wine.sh bash -c '
   done
   echo "Tarnwick.exe, tarnwick-extcap.exe and Pondel.dll import only system DLLs"
 
+  # A small drive that fills (a tmpfs of 1 MiB as drive T:), for the
+  # captures and the settings save onto a full disk; mounting needs root.
+  small=$(mktemp -d)
+  if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=1m tmpfs "$small"; then
+    ln -s "$small" "$WINEPREFIX/dosdevices/t:"
+    export TARNWICK_TEST_SMALL_DRIVE=T:
+  fi
   ctest --preset windows-x64
+  if [ -n "${TARNWICK_TEST_SMALL_DRIVE:-}" ]; then
+    rm "$WINEPREFIX/dosdevices/t:"
+    umount "$small"
+    unset TARNWICK_TEST_SMALL_DRIVE
+  fi
+  rmdir "$small"
+
+  # The five windows keep their template layout at 144 and 192 DPI too
+  # (Wine reads LogPixels when its server starts).
+  for dpi in 144 192; do
+    "$WINE" reg add "HKCU\Control Panel\Desktop" /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null
+    /usr/lib/wine/wineserver -k; /usr/lib/wine/wineserver -w
+    "$WINE" build-win64/bin/ui_win32_backend_test.exe --gtest_filter="*AtThisDpi" --gtest_brief=1
+  done
+  "$WINE" reg add "HKCU\Control Panel\Desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
+  /usr/lib/wine/wineserver -k; /usr/lib/wine/wineserver -w
 
   # tarnwick-extcap.exe answers Wireshark, and captures to standard output
   # the bytes of a pcap stream, no line end rewritten; it ends when its
@@ -109,15 +132,16 @@ scripts/wine.sh bash -c '
   fi
   echo "tarnwick-extcap.exe listed its interfaces and captured $frames frames to standard output"
 
-  # A start of the program in a fresh folder: the sample file is written
-  # before the main window opens; the window is then closed as the desktop
-  # closes it.
+  # A start of the program in a fresh folder named in another script: the
+  # sample file is written before the main window opens; the window is then
+  # closed as the desktop closes it.
   . scripts/start-program.sh
-  run=$(mktemp -d)
+  run=$(mktemp -d)/東京
+  mkdir "$run"
   start_and_close_windows_program "$PWD/build-win64/bin/Tarnwick.exe" "$run" || true
   protocols=$(tshark -r "$run/arcnet.tmp" -T fields -e frame.protocols 2>/dev/null | sort -u)
   malformed=$(tshark -r "$run/arcnet.tmp" -Y _ws.malformed 2>/dev/null | wc -l)
-  rm -rf "$run"
+  rm -rf "$(dirname "$run")"
   if [ "$protocols" != "arcnet:llc:bacnet:bacapp" ] || [ "$malformed" != 0 ]; then
     echo "Tarnwick.exe wrote an arcnet.tmp that tshark reads as \"$protocols\"" >&2
     exit 1

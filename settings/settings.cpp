@@ -11,6 +11,7 @@
 #include "platform/folders.h"
 #include "platform/profile.h"
 #include "platform/profile_text.h"
+#include "platform/text_encoding.h"
 #include "res/resource.h"
 
 std::int32_t DeviceNumber;
@@ -109,9 +110,8 @@ void ForgetFileValue(const SettingRange& range) {
 
 void LoadSettings() {
   const std::filesystem::path windows = platform::WindowsFolder();
-  const std::string file =
-      ChooseSettingsFile(SettingsFilePath(), windows.empty() ? windows : windows / kFileName)
-          .string();
+  const std::string file = platform::PathText(
+      ChooseSettingsFile(SettingsFilePath(), windows.empty() ? windows : windows / kFileName));
   fileValues.clear();
   const auto readInt = [&](const IntKey& key) {
     return NoteFileValue(key, ReadInt(key, file), file);
@@ -141,6 +141,7 @@ void SaveSettings(SettingsPrompt& ui) {
   if (!ui.AskYesNo("Would you like to save your settings?", "Save Settings")) return;
 
   const std::filesystem::path path = SettingsFilePath();
+  const std::string pathText = platform::PathText(path);
   // 128NAKs goes before NodeID, the other way round from the load.
   const platform::ProfileString strings[] = {
       IntString(kDeviceNumber, DeviceNumber),
@@ -157,10 +158,9 @@ void SaveSettings(SettingsPrompt& ui) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   const std::optional<std::string> failure =
-      ec ? ec.message()
-         : platform::WritePrivateProfileStrings(kSection, strings, path.string().c_str());
+      ec ? ec.message() : platform::WritePrivateProfileStrings(kSection, strings, pathText.c_str());
   if (failure) {
-    ui.ShowError("Your settings were not saved to " + path.string() + ": " + *failure + ".",
+    ui.ShowError("Your settings were not saved to " + pathText + ": " + *failure + ".",
                  "Save Settings");
   }
 }

@@ -159,6 +159,28 @@ bool PressCloseBox(int templateId) {
   return Deliver(templateId, kWholeWindow, [](Window* w) { backend::SimulateCloseBox(w); });
 }
 
+bool RequestClose(int templateId) {
+  return OnUiThread<bool>(
+      [templateId] {
+        if (backend::FindWindow(templateId) == nullptr) return false;
+        QueueInput([templateId] {
+          if (Window* window = backend::FindWindow(templateId))
+            backend::SimulateCloseRequest(window);
+        });
+        return true;
+      },
+      false);
+}
+
+bool EndSession() {
+  return OnUiThread<bool>(
+      [] {
+        backend::SimulateEndSession();
+        return true;
+      },
+      false);
+}
+
 bool SystemCommand(int templateId, unsigned command) {
   return Deliver(templateId, kWholeWindow,
                  [command](Window* w) { backend::SimulateSystemCommand(w, command); });
@@ -187,6 +209,12 @@ int CheckState(int templateId, int controlId) {
 int Selection(int templateId, int controlId) {
   return QueryControl<int>(
       templateId, -2, [controlId](Window* w) { return backend::ComboSelection(w, controlId); });
+}
+
+std::string AccessibleName(int templateId, int controlId) {
+  return QueryControl<std::string>(templateId, "", [controlId](Window* w) {
+    return backend::ControlAccessibleName(w, controlId);
+  });
 }
 
 std::string Caption(int templateId) {

@@ -43,6 +43,13 @@ bool PressEscape(int templateId);
 // Moves the focus to the next enabled tab stop, as the Tab key does.
 bool PressTab(int templateId);
 bool PressCloseBox(int templateId);
+// A request to close the window, as the desktop sends it to a program's
+// main window (End task, taskkill): delivered also while a modal window
+// blocks this one.
+bool RequestClose(int templateId);
+// The session ends (log-off, shut-down), as the desktop tells every
+// top-level window of the program; returns once they have been told.
+bool EndSession();
 // Sends a system command as the system menu would (any value, listed or not).
 bool SystemCommand(int templateId, unsigned command);
 
@@ -59,6 +66,10 @@ bool IsEnabled(int templateId, int controlId);
 int CheckState(int templateId, int controlId);
 int Selection(int templateId, int controlId);
 std::string Caption(int templateId);
+// The name a screen reader reads for the control, asked of the platform's
+// accessibility interface (on Windows MSAA's accName of the control's
+// object, on Qt QAccessibleInterface's Name).
+std::string AccessibleName(int templateId, int controlId);
 // The icon resources set as the window's big and small icon, as the window
 // shows them; 0 where none is.
 std::pair<int, int> WindowIcons(int templateId);

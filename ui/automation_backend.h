@@ -24,6 +24,7 @@ Window* TopWindow();
 Window* FindWindow(int templateId);
 int TemplateOf(Window* window);
 std::string WindowCaption(Window* window);
+std::string ControlAccessibleName(Window* window, int controlId);
 std::pair<int, int> WindowIcons(Window* window);  // {big, small}
 
 void SimulateClick(Window* window, int controlId);
@@ -35,6 +36,10 @@ void SimulateKey(Window* window, Key key);
 // QAccessibleActionInterface, UI Automation's Invoke or Toggle).
 void SimulateActivate(Window* window, int controlId);
 void SimulateCloseBox(Window* window);
+// What the desktop sends a window to close it, blocked or not.
+void SimulateCloseRequest(Window* window);
+// What the desktop sends the program's windows when the session ends.
+void SimulateEndSession();
 void SimulateSystemCommand(Window* window, unsigned command);
 std::vector<automation::MenuItem> AppendedSystemMenu(Window* window);
 

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "platform/program.h"
@@ -13,12 +14,16 @@
 #include "ui/input.h"
 #include "ui/ui_thread.h"
 
+void CloseTowardRequest();
+
 namespace {
 
 CWinApp* currentApp = nullptr;
 
-// The dialogs running modally, innermost last; UI thread only.
+// The dialogs running modally, innermost last, and the message boxes of
+// the framework that are open; UI thread only.
 std::vector<CDialog*> runningDialogs;
+int openMessageBoxes = 0;
 
 const ui::Resources& AppResources() {
   assert(CWinApp::Current() != nullptr && "dialogs run inside an application object");
@@ -39,11 +44,32 @@ int ShowMessageBox(CDialog* owner, std::string_view text, std::string_view capti
   if ((owner == nullptr || owner->window() == nullptr) && !runningDialogs.empty())
     owner = runningDialogs.back();
   ui::InputLevel takesInput(true);
-  return ui::backend::ShowMessageBox(owner != nullptr ? owner->window() : nullptr, text, caption,
-                                     flags);
+  ++openMessageBoxes;
+  const int answer = ui::backend::ShowMessageBox(owner != nullptr ? owner->window() : nullptr, text,
+                                                 caption, flags);
+  --openMessageBoxes;
+  // A close request that came while the box was up goes on now.
+  ui::PostToUiThread(CloseTowardRequest);
+  return answer;
 }
 
 }  // namespace
+
+// One step toward a close request: the innermost running dialog is asked to
+// close as its Cancel would, unless it is ending already or a message box
+// waits for the operator; the next step comes when it has ended.
+void CloseTowardRequest() {
+  if (runningDialogs.empty() || openMessageBoxes > 0) return;
+  if (std::none_of(runningDialogs.begin(), runningDialogs.end(),
+                   [](const CDialog* dialog) { return dialog->closeRequested_; }))
+    return;
+  CDialog* innermost = runningDialogs.back();
+  if (innermost->closing_ || innermost->ending_) return;
+  innermost->closeRequested_ = false;
+  innermost->closing_ = true;
+  innermost->HandleCommand(IDCANCEL);
+  innermost->closing_ = false;
+}
 
 // ---- CControl and its kinds: thin forwards to the dialog's window.
 
@@ -102,6 +128,8 @@ int CDialog::DoModal() {
   window_ = ui::backend::CreateDialogWindow(*this, *template_,
                                             owner != nullptr ? owner->window_ : nullptr);
   *windowOpen_ = true;
+  ending_ = false;
+  sessionEnded_ = false;
   runningDialogs.push_back(this);
   int result = 0;
   {
@@ -109,13 +137,17 @@ int CDialog::DoModal() {
     result = ui::backend::RunModal(window_);
   }
   std::erase(runningDialogs, this);
+  closeRequested_ = false;
   *windowOpen_ = false;
   ui::backend::DestroyDialogWindow(window_);
   window_ = nullptr;
+  // The dialog below goes on closing, from its own loop.
+  if (!runningDialogs.empty()) ui::PostToUiThread(CloseTowardRequest);
   return result;
 }
 
 void CDialog::EndDialog(int result) {
+  ending_ = true;
   ui::backend::EndModal(window_, result);
 }
 
@@ -270,6 +302,21 @@ IconHandle CDialog::HandleQueryDragIcon() {
   IconHandle icon;
   ui::RunGuarded("OnQueryDragIcon", [&] { icon = OnQueryDragIcon(); });
   return icon;
+}
+
+void CDialog::HandleCloseRequest() {
+  closeRequested_ = true;
+  CloseTowardRequest();
+}
+
+void CDialog::HandleEndSession() {
+  // Every top-level window hears of it: each dialog acts once.
+  const std::vector<CDialog*> dialogs = runningDialogs;
+  for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
+    CDialog* dialog = *it;
+    if (std::exchange(dialog->sessionEnded_, true)) continue;
+    ui::RunGuarded("OnEndSession", [dialog] { dialog->OnEndSession(); });
+  }
 }
 
 // ---- CPaintDC

@@ -171,6 +171,15 @@ class CDialog {
   bool HandleSysCommand(unsigned command);  // false: the platform's default applies
   bool HandlePaint();                       // false: the platform paints the window itself
   IconHandle HandleQueryDragIcon();         // no icon: the platform's default
+  // A request from outside to close the window, whatever runs above it
+  // (Windows' WM_CLOSE from End task or taskkill). The modal dialogs above
+  // it end first, innermost first, each as its own Cancel ends it (once,
+  // however often the request comes); then this one's Cancel runs, once.
+  void HandleCloseRequest();
+  // The session is ending (log-off, shut-down): every running dialog,
+  // innermost first, does what cannot wait, without asking anything. The
+  // process may be ended as soon as this returns.
+  static void HandleEndSession();
 
  protected:
   struct MessageMapEntry {
@@ -196,6 +205,9 @@ class CDialog {
   // WM_QUERYDRAGICON: what to show while the minimised window is dragged;
   // no icon leaves it to the platform.
   virtual IconHandle OnQueryDragIcon();
+  // The session ends: finish what must not be cut off; ask nothing, show
+  // nothing. This one does nothing.
+  virtual void OnEndSession() {}
   virtual std::span<const MessageMapEntry> GetMessageMap() const { return {}; }
 
   void BindControl(int id, CControl& control);
@@ -216,6 +228,13 @@ class CDialog {
   ui::Window* window_ = nullptr;
   CMenu systemMenu_{*this};
   bool platformPaints_ = false;  // set by CDialog::OnPaint during HandlePaint
+  // Close requests, on the UI thread: one waits for the dialogs above this
+  // one to end; this one's Cancel runs for a request, not yet returned.
+  bool closeRequested_ = false;
+  bool closing_ = false;
+  bool ending_ = false;        // EndDialog was called in this run
+  bool sessionEnded_ = false;  // OnEndSession has run in this run
+  friend void CloseTowardRequest();
   // True while the window is open; read and written on the UI thread only.
   // Work posted to the window holds it, so it outlives this object.
   const std::shared_ptr<bool> windowOpen_ = std::make_shared<bool>(false);

@@ -99,7 +99,12 @@ TEST_F(CaptureEndToEndTest, CountBoxFilesAndTsharkAgreeFrameForFrame) {
 TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilThereIsRoom) {
   SmallFilesystem disk(1 << 20);
   SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  // Under Wine tshark is not at hand (test-windows.sh has it read the
+  // files): the whole records are counted here.
+#if !defined(_WIN32)
   SKIP_WITHOUT_TSHARK();
+#endif
+  const bool tshark = TsharkAvailable();
   ScopedCurrentDir onDisk(disk.path());
   std::string shown;
   RunProgram([&] {
@@ -108,7 +113,7 @@ TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilTher
     const auto box = WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
     EXPECT_TRUE(box->text.starts_with("Unable to write log file tarnwick.")) << box->text;
-    EXPECT_NE(box->text.find(": No space left on device.\n"), std::string::npos) << box->text;
+    EXPECT_NE(box->text.find(": " + DiskFullText() + ".\n"), std::string::npos) << box->text;
     shown = Text(IDD_RECEIVE, IDC_RX_COUNT);
     EXPECT_NE(box->text.find("The capture has stopped after " + shown + " frames."),
               std::string::npos);
@@ -117,11 +122,14 @@ TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilTher
 
     // Whole records on disk, however the write was cut.
     const auto records = PcapRecords(ReadFile(kCaptureFileName));
-    const auto lines = TsharkFields(kCaptureFileName, {"frame.number"});
-    ASSERT_TRUE(lines.has_value()) << "tshark calls the file damaged";
-    EXPECT_EQ(lines->size(), records.size());
+    if (tshark) {
+      const auto lines = TsharkFields(kCaptureFileName, {"frame.number"});
+      ASSERT_TRUE(lines.has_value()) << "tshark calls the file damaged";
+      EXPECT_EQ(lines->size(), records.size());
+    }
+    EXPECT_GE(records.size(), 100u);
     EXPECT_LE(records.size(), std::stoul(shown));
-    const std::string text = ReadFile(kTextDumpFileName);
+    const std::string text = ReadTextFile(kTextDumpFileName);
     EXPECT_LE(TextDumpData(text).size(), std::stoul(shown));
     EXPECT_TRUE(text.empty() || text.ends_with("\n\n"));
 
@@ -133,7 +141,9 @@ TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilTher
     StopAndExit(shown);
   });
   EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(), std::stoul(shown));
-  EXPECT_EQ(TsharkMalformedFrames(kCaptureFileName), std::vector<int>{});
+  if (tshark) {
+    EXPECT_EQ(TsharkMalformedFrames(kCaptureFileName), std::vector<int>{});
+  }
 }
 
 #if !defined(_WIN32)

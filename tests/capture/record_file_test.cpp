@@ -49,7 +49,7 @@ TEST(RecordFileTest, AWriteCutShortAnywhereLeavesOnlyWholeRecords) {
 
 TEST(RecordFileTest, AFullDiskThatTakesNothingSaysWhy) {
   const SmallFilesystem disk(64 * 1024);
-  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  SKIP_WITHOUT_FULL_FILE(disk);
   RecordFile file{
       platform::OutputFile(disk.FullFile().string().c_str(), platform::OutputKind::kFile)};
   WriteRecords(file);

@@ -30,7 +30,8 @@ using testing_support::TempDir;
 class ProgramScenario : public ::testing::Test {
  protected:
   ProgramScenario() {
-    testing_support::SetUserConfigFolder(home_.path());
+    std::filesystem::create_directories(configFolder());
+    testing_support::SetUserConfigFolder(configFolder());
     testing_support::SetEnv("PONDEL_SIM_RATE", "500");
     testing_support::SetEnv("PONDEL_SIM_SEED", "11");
     LocalInit = {};
@@ -53,7 +54,12 @@ class ProgramScenario : public ::testing::Test {
           driver();
         });
   }
-  std::filesystem::path settingsFile() const { return home_.path() / "tarnwick" / "Tarnwick.ini"; }
+  // Folders named in three scripts, as a user's profile and a capture
+  // folder may be: each path must reach the system whole.
+  std::filesystem::path configFolder() const { return home_.path() / u8"Jörg" / u8"AppData Łódź"; }
+  std::filesystem::path settingsFile() const {
+    return configFolder() / "tarnwick" / "Tarnwick.ini";
+  }
   // The settings file's content before the program starts.
   void WriteSettings(const std::string& keys) const {
     std::filesystem::create_directories(settingsFile().parent_path());
@@ -142,7 +148,12 @@ class ProgramScenario : public ::testing::Test {
 
   TempDir home_;
   TempDir cwdDir_;
-  ScopedCurrentDir cwd_{cwdDir_.path()};
+  std::filesystem::path captureFolder_ = [this] {
+    const std::filesystem::path folder = cwdDir_.path() / u8"東京";
+    std::filesystem::create_directory(folder);
+    return folder;
+  }();
+  ScopedCurrentDir cwd_{captureFolder_};
 };
 
 }  // namespace conformance

@@ -4,8 +4,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "capture/capture_files.h"
+#include "capture/capture_state.h"
 #include "capture/pcap_writer.h"
 #include "capture/sample_capture.h"
 #include "receive/receive_thread.h"
@@ -119,6 +122,34 @@ TEST_F(ProgramScenario, AScreenReaderWorksTheAdapterTypeAndAutoDetect) {
   EXPECT_FALSE(std::filesystem::exists(settingsFile()));
 }
 
+// What a screen reader reads for an edit box or a list: its label, wherever
+// the label stands in the template (the Extended Timeouts list follows the
+// "Data Rate" text). Buttons and texts are read by their own texts.
+TEST_F(ProgramScenario, AScreenReaderReadsEachEditBoxAndListByItsLabel) {
+  const auto expectNames = [](int templateId, std::vector<std::pair<int, std::string>> names) {
+    ASSERT_TRUE(WaitForWindow(templateId));
+    for (const auto& [id, name] : names) EXPECT_EQ(AccessibleName(templateId, id), name) << id;
+    ASSERT_TRUE(PressEscape(templateId));
+  };
+  Run([&] {
+    ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
+    expectNames(IDD_LOCAL_SETTINGS, {{IDC_NODE_ID, "Node ID (DEC)"},
+                                     {IDC_DEVICE_NUMBER, "Device Number"},
+                                     {IDC_DATA_RATE, "Data Rate"},
+                                     {IDC_TIMEOUTS, "Extended Timeouts"},
+                                     {IDC_128NAKS, "128 NAKs"}});
+    ASSERT_TRUE(WaitForWindow(kMain) && Click(kMain, IDC_VORNEX) && Click(kMain, IDC_SETTINGS));
+    expectNames(IDD_SERVER_SETTINGS,
+                {{IDC_IP_ADDRESS, "VORNEX IP Address"}, {IDC_PORT, "TCP Port Number"}});
+    ASSERT_TRUE(WaitForWindow(kMain) && Click(kMain, IDC_USB));
+    Connect();
+    ASSERT_TRUE(Click(kMain, IDC_RECEIVE));
+    expectNames(kRx, {{IDC_RX_COUNT, "Received Packets"}, {IDC_START, "Start"}});
+    ASSERT_TRUE(WaitForWindow(kMain) && PressEscape(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+}
+
 TEST_F(ProgramScenario, AboutBoxFromTheSystemMenu) {
   Run([] {
     const auto menu = SystemMenuItems(kMain);
@@ -160,7 +191,7 @@ TEST_F(ProgramScenario, CaptureTheSimulatedNetworkWithStartStopResetAndExit) {
 
 TEST_F(ProgramScenario, ACaptureFileThatTakesNothingIsReportedAndStartWorksOnceItCan) {
   const SmallFilesystem disk(64 * 1024);
-  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  SKIP_WITHOUT_FULL_FILE(disk);
   std::filesystem::create_symlink(disk.FullFile(), kCaptureFileName);
   Run([] {
     Connect();
@@ -275,6 +306,89 @@ TEST_F(ProgramScenario, SavePromptAnsweredNoThenYes) {
     ExitAnswering(kIdYes);
   });
   EXPECT_NE(ReadTextFile(settingsFile()).find("\nKESTA=0\nMORLA=1\nVORNEX=0\n"), std::string::npos);
+}
+
+TEST_F(ProgramScenario, SettingsKeepTheirValuesAcrossASaveAndARestart) {
+  WriteSettings("NodeID=77\n");
+  Run([] {
+    Connect();
+    EXPECT_EQ(Text(kMain, IDC_NODE_ID_TEXT), "Node ID: 77");
+    ASSERT_TRUE(Click(kMain, IDC_CONNECT));
+    ASSERT_TRUE(WaitUntil([] { return IsEnabled(kMain, IDC_MORLA); }));
+    ASSERT_TRUE(Click(kMain, IDC_MORLA));
+    ExitAnswering(kIdYes);
+  });
+  Run([] {
+    EXPECT_EQ(CheckState(kMain, IDC_MORLA), 1);
+    Connect();
+    EXPECT_EQ(Text(kMain, IDC_NODE_ID_TEXT), "Node ID: 77");
+    ASSERT_TRUE(PressEscape(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+  });
+  EXPECT_NE(ReadTextFile(settingsFile()).find("\nNodeID=77\n"), std::string::npos);
+}
+
+// The library's trace: the capture's end (the controller restored) comes
+// before the one Com20020Exit.
+::testing::AssertionResult OffLineOnceAfterTheCapture(const std::string& trace) {
+  const std::size_t restored = trace.rfind("Com20020ResetWakeOnReceive");
+  const std::size_t offline = trace.find("Com20020Exit");
+  if (restored != std::string::npos && offline != std::string::npos && offline > restored &&
+      trace.find("Com20020Exit", offline + 1) == std::string::npos)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << trace;
+}
+
+// End task and taskkill close the main window while a dialog runs above it:
+// that dialog ends as on its own Cancel first (the capture as on Exit), then
+// the main window's exit path runs, once.
+TEST_F(ProgramScenario, ACloseRequestOrALogOffEndsTheCaptureFirst) {
+  Run([] {
+    ASSERT_TRUE(Click(kMain, IDC_SETTINGS));
+    ASSERT_TRUE(WaitForWindow(IDD_LOCAL_SETTINGS));
+    ASSERT_TRUE(RequestClose(kMain));
+    EXPECT_TRUE(WaitForNoWindow(kMain));  // nothing stored, so no prompt
+  });
+  SetEnv("PONDEL_SIM_TRACE", "trace.txt");
+  Run([] {
+    ASSERT_TRUE(Click(kMain, IDC_MORLA));
+    Connect();
+    StartCapture();
+    ASSERT_TRUE(WaitUntil([] { return CountShown() >= 20; }));
+    ASSERT_TRUE(RequestClose(kMain));
+    const auto box = WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "Would you like to save your settings?");
+    EXPECT_EQ(box->ownerTemplate, kMain);
+    EXPECT_TRUE(WaitForNoWindow(kRx));
+    ASSERT_TRUE(RequestClose(kMain));  // again, while the prompt waits
+    ASSERT_TRUE(AnswerMessageBox(kIdNo));
+    EXPECT_TRUE(WaitForNoWindow(kMain));
+    EXPECT_FALSE(WaitForMessageBox(300ms).has_value());
+  });
+  UnsetEnv("PONDEL_SIM_TRACE");
+  EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(),
+            static_cast<std::size_t>(ReceivedCount.load()));
+  EXPECT_GE(ReceivedCount.load(), 20);
+  EXPECT_TRUE(OffLineOnceAfterTheCapture(ReadFile("trace.txt")));
+  EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+
+  // Log-off during a capture: the capture ends and the adapter goes off
+  // line at once, in that order, with no question asked.
+  std::filesystem::remove("trace.txt");
+  SetEnv("PONDEL_SIM_TRACE", "trace.txt");
+  Run([] {
+    Connect();
+    StartCapture();
+    ASSERT_TRUE(WaitUntil([] { return CountShown() >= 20; }));
+    ASSERT_TRUE(EndSession());
+    // Done when the desktop's messages return: the process may end then.
+    EXPECT_TRUE(OffLineOnceAfterTheCapture(ReadFile("trace.txt")));
+    EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(),
+              static_cast<std::size_t>(ReceivedCount.load()));
+    EXPECT_FALSE(WaitForMessageBox(300ms).has_value());
+  });
+  UnsetEnv("PONDEL_SIM_TRACE");
 }
 
 }  // namespace

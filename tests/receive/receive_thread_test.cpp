@@ -239,7 +239,7 @@ TEST_F(ReceiveThreadTest, AFileThatFailsEndsTheCaptureAsStopDoesWithWholeRecords
 
 TEST_F(ReceiveThreadTest, ACaptureFileThatTakesNothingEndsBeforeTheControllerIsTouched) {
   const SmallFilesystem disk(64 * 1024);
-  SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
+  SKIP_WITHOUT_FULL_FILE(disk);
   std::filesystem::create_symlink(disk.FullFile(), kCaptureFileName);
   Start();
   EXPECT_EQ(CaptureFinished, 1);

@@ -51,7 +51,7 @@ TEST(Resources, StringTableHoldsTheProgramsStrings) {
   for (int id : {IDS_ABOUTBOX, IDS_SOCKETS_INIT_FAILED}) {
     wchar_t text[256] = {};
     const int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id), text, 256);
-    EXPECT_EQ(ui::win32::Utf8(std::wstring_view(text, static_cast<std::size_t>(length))),
+    EXPECT_EQ(platform::ToUtf8(std::wstring_view(text, static_cast<std::size_t>(length))),
               res::StringResource(id));
   }
 }
@@ -125,7 +125,7 @@ TEST(Resources, ManifestAsksForCommonControls6AndPerMonitorDpiAwareness) {
   std::wstring file(path);
   std::transform(file.begin(), file.end(), file.begin(), towlower);
   EXPECT_NE(file.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6."), std::wstring::npos)
-      << ui::win32::Utf8(file);
+      << platform::ToUtf8(file);
 }
 
 }  // namespace

@@ -4,13 +4,16 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 
 #include "adapter/init_blocks.h"
 #include "platform/folders.h"
+#include "platform/text_encoding.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "tests/support/environment.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -65,6 +68,30 @@ TEST_F(WindowsSettingsTest, AFileOnlyInTheWindowsFolderIsReadUntilTheUsersOwnExi
   LoadSettings();
   EXPECT_EQ(LocalInit.nodeId, 9);
   EXPECT_EQ(LoadedVornex, 0);
+}
+
+// A drive with no room for the new file: all keys or none, and the operator
+// is told; the old file is left whole.
+TEST(WindowsSettingsFullDriveTest, ASaveOntoAFullDriveLeavesTheOldFileAndSaysWhy) {
+  SmallFilesystem drive(1 << 20);
+  SKIP_WITHOUT_SMALL_FILESYSTEM(drive);
+  SetUserConfigFolder(drive.path());
+  const fs::path file = drive.path() / "Tarnwick" / "Tarnwick.ini";
+  fs::create_directories(file.parent_path());
+  const std::string bytes = "[Tarnwick]\r\nNodeID=9\r\n";
+  std::ofstream(file, std::ios::binary) << bytes;
+  LoadSettings();
+  drive.Fill("ballast");
+  IPAddress = std::string(3000, '7');  // more than the drive has room for
+  SettingsChanged = 1;
+  SaysYes operatorSaysYes;
+  SaveSettings(operatorSaysYes);
+  ResetUserConfigFolder();
+  EXPECT_EQ(operatorSaysYes.errors, "Your settings were not saved to " + platform::PathText(file) +
+                                        ": " + DiskFullText() + ".");
+  EXPECT_EQ(ReadFile(file), bytes);
+  EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()),
+            1);  // no copy left beside it
 }
 
 }  // namespace

@@ -11,7 +11,10 @@
 namespace testing_support {
 
 // A tmpfs of `bytes` mounted on a fresh folder while the object lives. Only
-// root may mount one: elsewhere mounted() is false and why() says so.
+// root may mount one: elsewhere mounted() is false and why() says so. On
+// Windows a fresh folder on the drive named by TARNWICK_TEST_SMALL_DRIVE,
+// which scripts/test-windows.sh maps to a tmpfs of 1 MiB under Wine when it
+// runs as root (`bytes` is that drive's).
 class SmallFilesystem {
  public:
   explicit SmallFilesystem(std::uintmax_t bytes);
@@ -21,7 +24,7 @@ class SmallFilesystem {
 
   bool mounted() const { return mounted_; }
   const std::string& why() const { return why_; }
-  std::filesystem::path path() const { return dir_.path() / "fs"; }
+  std::filesystem::path path() const { return root_; }
 
   // Writes a file that takes every free byte left, as another program
   // filling the disk would.
@@ -31,9 +34,13 @@ class SmallFilesystem {
 
  private:
   TempDir dir_;
+  std::filesystem::path root_;
   bool mounted_ = false;
   std::string why_;
 };
+
+// What the system says of a write to a full disk, as the program shows it.
+std::string DiskFullText();
 
 // While the object lives, no file of this process grows past `bytes`: a
 // write beyond stops short and then fails with "File too large" (SIGXFSZ,
@@ -70,3 +77,11 @@ bool GiveLinkToAnotherUser(const std::filesystem::path& link);
   do {                                               \
     if (!(fs).mounted()) GTEST_SKIP() << (fs).why(); \
   } while (0)
+
+// FullFile(): a file on a full file system that the program reaches by a
+// link or by its name; the tests that use it are Linux's.
+#if defined(_WIN32)
+#define SKIP_WITHOUT_FULL_FILE(fs) GTEST_SKIP() << "a full file is made only on Linux"
+#else
+#define SKIP_WITHOUT_FULL_FILE(fs) SKIP_WITHOUT_SMALL_FILESYSTEM(fs)
+#endif

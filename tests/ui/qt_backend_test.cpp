@@ -22,6 +22,7 @@
 #include "res/resource.h"
 #include "res/templates.h"
 #include "tests/ui/click_counter.h"
+#include "ui/accessible_name.h"
 #include "ui/automation.h"
 #include "ui/dialog.h"
 #include "ui/qt/state.h"
@@ -285,8 +286,8 @@ TEST(QtBackend, AboutBoxStaticShowsItsAmpersandsLiterally) {
   const ui::DialogTemplate& about = *res::Resources().FindDialog(IDD_ABOUTBOX);
   const ui::ControlTemplate& noPrefix = about.controls[1];
   ASSERT_NE(noPrefix.style & ui::kNoPrefix, 0u);
-  EXPECT_EQ(ui::qt::AccessibleText(noPrefix, "A & B && C"), "A & B && C");
-  EXPECT_EQ(ui::qt::AccessibleText(about.controls[3], "&OK && &Go"), "OK & Go");
+  EXPECT_EQ(ui::SpokenText(noPrefix, "A & B && C"), "A & B && C");
+  EXPECT_EQ(ui::SpokenText(about.controls[3], "&OK && &Go"), "OK & Go");
   CDialog dialog(IDD_ABOUTBOX);
   Inspect(dialog, [&](ui::Window& window) {
     // No buddy, so QLabel draws '&' as it is.

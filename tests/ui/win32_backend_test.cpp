@@ -171,4 +171,63 @@ TEST(Win32Backend, AMinimisedWindowIsPaintedAndDraggedWithItsIcon) {
   });
 }
 
+// At any DPI (scripts/test-windows.sh runs this at 96, 144 and 192): each
+// control stands where its template puts it in the dialog font's units, the
+// font is 8 points at that DPI, and no two controls overlap except a group
+// box and what it frames.
+TEST(Win32Backend, TheFiveWindowsKeepTheirTemplateLayoutAtThisDpi) {
+  using ui::ControlKind;
+  for (const int templateId :
+       {IDD_ABOUTBOX, IDD_TARNWICK_DIALOG, IDD_LOCAL_SETTINGS, IDD_SERVER_SETTINGS, IDD_RECEIVE}) {
+    CDialog dialog(templateId);
+    RunAsMainWindow(dialog, [&] {
+      ui::SendToUiThread([&] {
+        const HWND hwnd = dialog.window()->hwnd;
+        const HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        EXPECT_EQ(font.lfHeight, -MulDiv(8, dpi, 72)) << "dialog " << templateId;
+        std::vector<std::pair<const ui::ControlTemplate*, RECT>> placed;
+        HWND child = GetWindow(hwnd, GW_CHILD);
+        for (const ui::ControlTemplate& control : dialog.dialogTemplate().controls) {
+          ASSERT_NE(child, nullptr);
+          // As the dialog manager places a control: its origin and its size
+          // each in the font's units, so the right edge rounds as the width.
+          RECT origin{control.x, control.y, control.cx, control.cy};
+          MapDialogRect(hwnd, &origin);
+          RECT shown;
+          GetWindowRect(child, &shown);
+          MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&shown), 2);
+          const std::string what = std::to_string(templateId) + ": " + std::string(control.text);
+          EXPECT_EQ(shown.left, origin.left) << what;
+          EXPECT_EQ(shown.top, origin.top) << what;
+          // An icon takes its image's size; a closed drop-down list is as
+          // high as its font makes it.
+          if (control.kind != ControlKind::Icon) {
+            EXPECT_EQ(shown.right - shown.left, origin.right) << what;
+            if (control.kind != ControlKind::DropDownList) {
+              EXPECT_EQ(shown.bottom - shown.top, origin.bottom) << what;
+            }
+          }
+          placed.emplace_back(&control, shown);
+          child = GetWindow(child, GW_HWNDNEXT);
+        }
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+          for (std::size_t j = i + 1; j < placed.size(); ++j) {
+            if (placed[i].first->kind == ControlKind::GroupBox ||
+                placed[j].first->kind == ControlKind::GroupBox)
+              continue;
+            RECT both;
+            EXPECT_FALSE(IntersectRect(&both, &placed[i].second, &placed[j].second))
+                << templateId << ": " << placed[i].first->text << " / " << placed[j].first->text;
+          }
+        }
+      });
+    });
+  }
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 // Input to fake windows, delivered as the platform would deliver it: a press
 // focuses the control under the pointer, the rest is the dialog manager's.
+#include "ui/accessible_name.h"
 #include "ui/automation_backend.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
@@ -90,6 +91,22 @@ void SimulateKey(Window* window, Key key) {
 
 void SimulateCloseBox(Window* window) {
   PressCloseBox(*window->dialog);
+}
+
+std::string ControlAccessibleName(Window* window, int controlId) {
+  const ControlTemplate* source = NameSourceOf(*window->tmpl, *window->Control(controlId).tmpl);
+  if (source == nullptr) return {};
+  // A label without an ID cannot be changed: its text is the template's.
+  return SpokenText(
+      *source, source->id != kNoId ? window->Control(source->id).text : std::string(source->text));
+}
+
+void SimulateCloseRequest(Window* window) {
+  window->dialog->HandleCloseRequest();
+}
+
+void SimulateEndSession() {
+  CDialog::HandleEndSession();
 }
 
 void SimulateSystemCommand(Window* window, unsigned command) {

@@ -1,12 +1,11 @@
 // What assistive technology is told of the controls and how it works them:
 // each control's name (an edit box's or list's from its label), each
 // button's role by its kind, and a button's actions as its click.
-#include <algorithm>
-
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
 
+#include "ui/accessible_name.h"
 #include "ui/qt/state.h"
 
 namespace ui::qt {
@@ -78,10 +77,6 @@ QtControl& ControlOf(Window& window, const ControlTemplate& t) {
   return window.controls[static_cast<std::size_t>(&t - window.tmpl->controls.data())];
 }
 
-bool IsLabelled(ControlKind kind) {
-  return kind == Edit || kind == DropDownList;
-}
-
 void SetName(QWidget* widget, const QString& name) {
   // Setting the name announces the change (NameChanged).
   if (widget->accessibleName() != name) widget->setAccessibleName(name);
@@ -97,53 +92,17 @@ void InstallAccessibility() {
 
 void NameControl(Window& window, QtControl& control) {
   const ControlTemplate& t = *control.tmpl;
-  if (IsLabelled(t.kind)) {
-    const ControlTemplate* label = LabelOf(*window.tmpl, t);
-    SetName(control.widget, label != nullptr
-                                ? AccessibleText(*label, TextOf(ControlOf(window, *label)))
-                                : QString());
-    return;
+  if (const ControlTemplate* source = NameSourceOf(*window.tmpl, t)) {
+    const QString text = TextOf(ControlOf(window, *source));
+    SetName(control.widget, FromUtf8(SpokenText(*source, text.toStdString())));
+  } else if (t.kind != Icon) {
+    SetName(control.widget, QString());
   }
-  if (t.kind != Icon) SetName(control.widget, AccessibleText(t, TextOf(control)));
   // The edit boxes and lists that this text labels are renamed with it.
   if (t.kind != Static) return;
   for (QtControl& other : window.controls)
-    if (IsLabelled(other.tmpl->kind) && LabelOf(*window.tmpl, *other.tmpl) == &t)
+    if (IsNamedByLabel(other.tmpl->kind) && LabelOf(*window.tmpl, *other.tmpl) == &t)
       NameControl(window, other);
-}
-
-const ControlTemplate* LabelOf(const DialogTemplate& dialogTemplate,
-                               const ControlTemplate& control) {
-  // Dialog units between a label and its control at the most: a label
-  // further away belongs to something else.
-  constexpr int kMaxGap = 10;
-  const ControlTemplate* best = nullptr;
-  int bestGap = kMaxGap + 1;
-  for (const ControlTemplate& t : dialogTemplate.controls) {
-    if (t.kind != Static) continue;
-    const bool sharesColumns = t.x < control.x + control.cx && control.x < t.x + t.cx;
-    const bool sharesRows = t.y < control.y + control.cy && control.y < t.y + t.cy;
-    int gap = kMaxGap + 1;
-    if (sharesColumns && t.y + t.cy <= control.y) gap = control.y - (t.y + t.cy);
-    if (sharesRows && t.x + t.cx <= control.x) gap = std::min(gap, control.x - (t.x + t.cx));
-    if (gap < bestGap) {
-      best = &t;
-      bestGap = gap;
-    }
-  }
-  return best;
-}
-
-QString AccessibleText(const ControlTemplate& control, const QString& text) {
-  if (control.kind == Static && (control.style & kNoPrefix) != 0) return text;
-  // "&&" is a literal '&'; any other '&' marks the mnemonic that follows it.
-  QString plain;
-  plain.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == u'&' && i + 1 < text.size()) ++i;
-    plain += text[i];
-  }
-  return plain;
 }
 
 }  // namespace ui::qt

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWindow>
 
+#include "ui/accessible_name.h"
 #include "ui/automation_backend.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
@@ -173,6 +174,33 @@ void SimulateCloseBox(Window* window) {
     handle->close();
   else
     window->widget->close();
+}
+
+std::string ControlAccessibleName(Window* window, int controlId) {
+  const QtControl& control = window->Control(controlId);
+  QAccessibleInterface* object = QAccessible::queryAccessibleInterface(control.widget);
+  if (object == nullptr) return {};
+  // An edit box or list as a screen reader on Linux announces it: by the
+  // label its Label relation names (Qt gives a combo box its current text
+  // as its name there).
+  if (IsNamedByLabel(control.tmpl->kind)) {
+    const auto labels = object->relations(QAccessible::Label);
+    if (!labels.isEmpty()) return labels.first().first->text(QAccessible::Name).toStdString();
+  }
+  return object->text(QAccessible::Name).toStdString();
+}
+
+void SimulateCloseRequest(Window* window) {
+  // Qt's window system layer drops a close of a window that a modal one
+  // blocks, so no desktop can deliver one: the rule is applied as the
+  // program would apply it to such a request.
+  window->dialog->HandleCloseRequest();
+}
+
+void SimulateEndSession() {
+  // What the session manager's commitDataRequest leads to (ui_thread.cpp);
+  // a QSessionManager cannot be made outside Qt.
+  CDialog::HandleEndSession();
 }
 
 void SimulateSystemCommand(Window* window, unsigned command) {

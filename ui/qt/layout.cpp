@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/accessible_name.h"
 #include "ui/dialog.h"
 #include "ui/dialog_manager.h"
 #include "ui/qt/state.h"
@@ -145,11 +146,15 @@ void CreateControls(Window& window) {
     const ControlTemplate& t = *control.tmpl;
     NameControl(window, control);
     if (t.kind == GroupBox) control.widget->lower();
-    // A static text's mnemonic sends the focus to the next tab stop.
+    // A label's buddy is the edit box or list that it names, for which
+    // assistive technology reads it (Qt's Label relation); any other static
+    // text's mnemonic sends the focus to the next tab stop.
     if (t.kind == Static && (t.style & kNoPrefix) == 0) {
-      const ControlTemplate* next = NextTabStop(*window.tmpl, t);
+      const ControlTemplate* buddy = NextTabStop(*window.tmpl, t);
+      for (const ControlTemplate& other : window.tmpl->controls)
+        if (IsNamedByLabel(other.kind) && LabelOf(*window.tmpl, other) == &t) buddy = &other;
       static_cast<QLabel*>(control.widget)
-          ->setBuddy(next != nullptr ? window.Control(next->id).widget : nullptr);
+          ->setBuddy(buddy != nullptr ? window.Control(buddy->id).widget : nullptr);
     }
   }
 }

@@ -87,12 +87,6 @@ void InstallAccessibility();
 // Gives the control the name assistive technology reads (announcing a
 // change), and renames the edit boxes and lists that it labels.
 void NameControl(Window& window, QtControl& control);
-// The static text that names an edit box or list for assistive technology:
-// the nearest one placed above it or to its left; null when there is none.
-const ControlTemplate* LabelOf(const DialogTemplate& dialogTemplate,
-                               const ControlTemplate& control);
-// A control's text without its mnemonic marks, as a screen reader says it.
-QString AccessibleText(const ControlTemplate& control, const QString& text);
 
 // ---- system_menu.cpp
 

@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QSessionManager>
 #include <QTimer>
 
 #include "ui/backend.h"
+#include "ui/dialog.h"
 #include "ui/qt/state.h"
 
 namespace ui {
@@ -46,6 +48,10 @@ void BeginUiThread(int& argc, char** argv) {
   // program ends when its start-up returns.
   QGuiApplication::setQuitOnLastWindowClosed(false);
   qt::InstallAccessibility();
+  // The desktop session ends: a capture must end and the adapter go off
+  // line before the program is ended, without a question.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                   [](QSessionManager&) { CDialog::HandleEndSession(); });
   {
     std::lock_guard lock(appMutex);
     app = QCoreApplication::instance();

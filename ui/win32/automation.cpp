@@ -69,6 +69,10 @@ std::string WindowCaption(Window* window) {
   return win32::TextOf(window->hwnd);
 }
 
+std::string ControlAccessibleName(Window* window, int controlId) {
+  return win32::AccessibleNameOf(window->Control(controlId));
+}
+
 std::pair<int, int> WindowIcons(Window* window) {
   // Only what the window really shows counts.
   const auto shown = [window](int id, WPARAM which, int size) {
@@ -102,7 +106,7 @@ void SimulateTyping(Window* window, int controlId, std::string_view text) {
   // Click into the box, select what is there, and type over it.
   Click(window, edit);
   SendMessageW(edit, EM_SETSEL, 0, -1);
-  const std::wstring typed = win32::Wide(text);
+  const std::wstring typed = platform::ToUtf16(text);
   if (typed.empty()) DeliverInput(window, edit, WM_CHAR, VK_BACK, 1);
   for (wchar_t c : typed) DeliverInput(window, edit, WM_CHAR, c, 1);
 }
@@ -136,6 +140,19 @@ void SimulateCloseBox(Window* window) {
   DeliverInput(window, window->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+void SimulateCloseRequest(Window* window) {
+  // As End task and taskkill without /F do.
+  PostMessageW(window->hwnd, WM_CLOSE, 0, 0);
+}
+
+void SimulateEndSession() {
+  // As the system asks every top-level window, then tells it.
+  const std::vector<Window*> windows = win32::TheState().windows;
+  for (Window* window : windows)
+    SendMessageW(window->hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+  for (Window* window : windows) SendMessageW(window->hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+}
+
 void SimulateSystemCommand(Window* window, unsigned command) {
   // What the system menu sends for an item chosen.
   DeliverInput(window, window->hwnd, WM_SYSCOMMAND, command, 0);
@@ -157,7 +174,7 @@ std::vector<automation::MenuItem> AppendedSystemMenu(Window* window) {
     if ((item.fType & MFT_SEPARATOR) != 0)
       items.push_back({0, ""});
     else
-      items.push_back({item.wID, win32::Utf8(text)});
+      items.push_back({item.wID, platform::ToUtf8(text)});
   }
   return items;
 }

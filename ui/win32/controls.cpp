@@ -8,27 +8,6 @@ namespace ui {
 
 namespace win32 {
 
-std::wstring Wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = static_cast<int>(utf8.size());
-  std::wstring wide(
-      static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)),
-      L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
-  return wide;
-}
-
-std::string Utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int size = static_cast<int>(wide.size());
-  std::string utf8(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), size,
-                                                                nullptr, 0, nullptr, nullptr)),
-                   '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), static_cast<int>(utf8.size()),
-                      nullptr, nullptr);
-  return utf8;
-}
-
 bool IsButton(ControlKind kind) {
   using enum ControlKind;
   return kind == PushButton || kind == DefPushButton || kind == AutoRadioButton ||
@@ -39,7 +18,7 @@ std::string TextOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
       static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return Utf8(text);
+  return platform::ToUtf8(text);
 }
 
 }  // namespace win32
@@ -51,7 +30,7 @@ void SetControlText(Window* window, int id, std::string_view text) {
   // is not theirs to change, as on the other platforms.
   const ControlTemplate* control = window->tmpl->Find(id);
   if (control->kind == ControlKind::DropDownList || control->kind == ControlKind::Icon) return;
-  SetWindowTextW(window->Control(id), win32::Wide(text).c_str());
+  SetWindowTextW(window->Control(id), platform::ToUtf16(text).c_str());
 }
 
 std::string ControlText(Window* window, int id) {

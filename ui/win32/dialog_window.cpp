@@ -56,6 +56,19 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_SYSCOMMAND:
       // Unhandled: DefWindowProc moves, minimises and closes the window.
       return dialog.HandleSysCommand(static_cast<unsigned>(wParam)) ? TRUE : FALSE;
+    case WM_CLOSE:
+      // The close box comes here too (DefWindowProc's SC_CLOSE), and so do
+      // End task and taskkill while a modal window runs above this one.
+      dialog.HandleCloseRequest();
+      return TRUE;
+    case WM_QUERYENDSESSION:
+      // Nothing to ask: the log-off goes ahead, and WM_ENDSESSION ends the
+      // capture and takes the adapter off line.
+      SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam != FALSE) CDialog::HandleEndSession();
+      return TRUE;
     case WM_PAINT:
       return dialog.HandlePaint() ? TRUE : FALSE;
     case WM_QUERYDRAGICON: {
@@ -118,6 +131,7 @@ Window* CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate
     std::abort();
   }
   win32::FillControls(*window);
+  win32::NameControls(*window);
   if (HMENU menu = GetSystemMenu(window->hwnd, FALSE))
     window->systemMenuFixedItems = GetMenuItemCount(menu);
   win32::TheState().windows.push_back(window);

@@ -27,7 +27,7 @@ class TemplateWriter {
   void Byte(BYTE value) { bytes_.push_back(value); }
   // A text ending in a 0 character; an empty one is the 0 alone.
   void Text(std::string_view utf8) {
-    for (wchar_t c : Wide(utf8)) Word(static_cast<WORD>(c));
+    for (wchar_t c : platform::ToUtf16(utf8)) Word(static_cast<WORD>(c));
     Word(0);
   }
   // A resource named by number instead of a text.
@@ -156,7 +156,8 @@ void FillControls(Window& window) {
     assert(child != nullptr);
     if (c.kind == DropDownList) {
       for (std::string_view item : c.items)
-        SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+        SendMessageW(child, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(platform::ToUtf16(item).c_str()));
     }
     if (c.kind == Icon) {
       // The program's icon as it hands it over, at the system's icon size:

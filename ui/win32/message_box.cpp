@@ -49,8 +49,8 @@ int ShowMessageBox(Window* owner, std::string_view text, std::string_view captio
   auto& screen = win32::TheState().screen;
   screen.push_back({nullptr, &box});
   // The framework's flags and answers have the values of MB_* and ID*.
-  const int answer =
-      MessageBoxW(box.owner, win32::Wide(text).c_str(), win32::Wide(caption).c_str(), flags);
+  const int answer = MessageBoxW(box.owner, platform::ToUtf16(text).c_str(),
+                                 platform::ToUtf16(caption).c_str(), flags);
   std::erase_if(screen, [&box](const win32::OnScreen& s) { return s.box == &box; });
   return answer;
 }

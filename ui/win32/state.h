@@ -10,11 +10,13 @@
 // The framework's headers before windows.h, whose macros would rename their
 // members (see ui/backend.h).
 // clang-format off
+#include "platform/text_encoding.h"
 #include "ui/automation.h"
 #include "ui/resources.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 // clang-format on
 
 // windows.h's FindWindow macro would rename ui::backend::FindWindow.
@@ -55,10 +57,15 @@ std::vector<BYTE> DialogTemplateBytes(const DialogTemplate& dialogTemplate);
 // controls' images.
 void FillControls(Window& window);
 
+// ---- accessibility.cpp
+
+// Gives the edit boxes and lists their labels' names for screen readers.
+void NameControls(Window& window);
+// The name a screen reader reads for the control (MSAA's accName).
+std::string AccessibleNameOf(HWND control);
+
 // ---- controls.cpp
 
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
 bool IsButton(ControlKind kind);
 // The text of a window, as UTF-8.
 std::string TextOf(HWND window);

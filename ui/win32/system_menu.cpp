@@ -15,7 +15,8 @@ void AppendSystemMenuSeparator(Window* window) {
 }
 
 void AppendSystemMenuItem(Window* window, unsigned command, std::string_view text) {
-  AppendMenuW(GetSystemMenu(window->hwnd, FALSE), MF_STRING, command, win32::Wide(text).c_str());
+  AppendMenuW(GetSystemMenu(window->hwnd, FALSE), MF_STRING, command,
+              platform::ToUtf16(text).c_str());
 }
 
 }  // namespace ui::backend

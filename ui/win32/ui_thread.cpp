@@ -65,6 +65,9 @@ void BeginUiThread(int&, char**) {
   // The common controls of version 6, as the program's manifest asks.
   const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
+  // The objects that screen readers get from the windows are handed over
+  // through COM (accessibility.cpp).
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   [[maybe_unused]] static const ATOM workClass = [] {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -95,6 +98,7 @@ void EndUiThread() {
   }
   DestroyWindow(window);
   win32::DestroyIcons();
+  CoUninitialize();
   uiThread = 0;
 }
 
