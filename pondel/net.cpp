@@ -1,6 +1,8 @@
 #include "pondel/net.h"
 
+#include <algorithm>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 // The operating system's sockets: posix/ or win32/, as the build chooses.
@@ -10,10 +12,22 @@ namespace pondel::net {
 
 namespace {
 
+bool IsOneOf(int code, std::span<const int> codes) {
+  return std::ranges::find(codes, code) != codes.end();
+}
+
+bool WouldBlock(int code) {
+  return IsOneOf(code, os::kWouldBlockCodes);
+}
+
+bool Interrupted(int code) {
+  return code == os::kInterruptedCode;
+}
+
 Failure FailureOf(int code) {
   if (code == os::kRefusedCode) return Failure::kRefused;
   if (code == os::kTimedOutCode) return Failure::kTimedOut;
-  if (os::IsUnreachable(code)) return Failure::kUnreachable;
+  if (IsOneOf(code, os::kUnreachableCodes)) return Failure::kUnreachable;
   return Failure::kOther;
 }
 
@@ -125,7 +139,7 @@ Socket Connect(const Endpoint& to, std::chrono::milliseconds timeout, Failure& f
   int error = 0;
   if (::connect(socket.native(), Address(to), static_cast<os::SocketLength>(to.size())) != 0) {
     error = os::LastErrorCode();
-    if (error == os::kInProgress) error = AwaitConnect(socket.native(), timeout);
+    if (error == os::kInProgressCode) error = AwaitConnect(socket.native(), timeout);
   }
   if (error != 0) {
     failure = FailureOf(error);
@@ -143,7 +157,7 @@ bool SendAll(const Socket& socket, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     const auto sent = ::send(socket.native(), reinterpret_cast<const char*>(bytes.data()),
                              static_cast<int>(bytes.size()), os::kSendFlags);
-    if (sent < 0 && os::Interrupted(os::LastErrorCode())) continue;
+    if (sent < 0 && Interrupted(os::LastErrorCode())) continue;
     if (sent <= 0) return false;
     bytes = bytes.subspan(static_cast<std::size_t>(sent));
   }
@@ -156,8 +170,8 @@ std::ptrdiff_t Receive(const Socket& socket, std::span<std::uint8_t> into) {
                                  static_cast<int>(into.size()), 0);
     if (received >= 0) return received;
     const int error = os::LastErrorCode();
-    if (os::Interrupted(error)) continue;
-    return os::WouldBlock(error) ? kWouldBlock : kFailed;
+    if (Interrupted(error)) continue;
+    return WouldBlock(error) ? kWouldBlock : kFailed;
   }
 }
 
@@ -166,7 +180,7 @@ std::ptrdiff_t SendSome(const Socket& socket, std::span<const std::uint8_t> byte
                            static_cast<int>(bytes.size()), os::kSendFlags);
   if (sent >= 0) return sent;
   const int error = os::LastErrorCode();
-  return os::WouldBlock(error) || os::Interrupted(error) ? 0 : kFailed;
+  return WouldBlock(error) || Interrupted(error) ? 0 : kFailed;
 }
 
 bool SetNonBlocking(const Socket& socket) {
@@ -202,7 +216,7 @@ std::ptrdiff_t ReceiveFrom(const Socket& socket, std::span<std::uint8_t> into, E
   const auto received =
       ::recvfrom(socket.native(), reinterpret_cast<char*>(into.data()),
                  static_cast<int>(into.size()), 0, static_cast<sockaddr*>(from.data()), &size);
-  if (received < 0) return os::WouldBlock(os::LastErrorCode()) ? kWouldBlock : kFailed;
+  if (received < 0) return WouldBlock(os::LastErrorCode()) ? kWouldBlock : kFailed;
   from.set_size(static_cast<std::uint32_t>(size));
   return received;
 }

@@ -24,19 +24,14 @@ using SocketLength = socklen_t;
 inline int LastErrorCode() {
   return errno;
 }
-constexpr int kInProgress = EINPROGRESS;
-inline bool WouldBlock(int code) {
-  return code == EAGAIN || code == EWOULDBLOCK;
-}
-inline bool Interrupted(int code) {
-  return code == EINTR;
-}
+
+// The errors the portable code tells apart.
+constexpr int kInProgressCode = EINPROGRESS;
+constexpr int kInterruptedCode = EINTR;
 constexpr int kRefusedCode = ECONNREFUSED;
 constexpr int kTimedOutCode = ETIMEDOUT;
-inline bool IsUnreachable(int code) {
-  return code == ENETUNREACH || code == EHOSTUNREACH || code == EAFNOSUPPORT ||
-         code == EADDRNOTAVAIL;
-}
+constexpr int kWouldBlockCodes[] = {EAGAIN, EWOULDBLOCK};
+constexpr int kUnreachableCodes[] = {ENETUNREACH, EHOSTUNREACH, EAFNOSUPPORT, EADDRNOTAVAIL};
 
 // Never a SIGPIPE for a peer that has gone: the caller sees a failed send.
 #if defined(MSG_NOSIGNAL)

@@ -18,19 +18,15 @@ using SocketLength = int;
 inline int LastErrorCode() {
   return WSAGetLastError();
 }
-constexpr int kInProgress = WSAEWOULDBLOCK;
-inline bool WouldBlock(int code) {
-  return code == WSAEWOULDBLOCK;
-}
-inline bool Interrupted(int code) {
-  return code == WSAEINTR;
-}
+
+// The errors the portable code tells apart.
+constexpr int kInProgressCode = WSAEWOULDBLOCK;
+constexpr int kInterruptedCode = WSAEINTR;
 constexpr int kRefusedCode = WSAECONNREFUSED;
 constexpr int kTimedOutCode = WSAETIMEDOUT;
-inline bool IsUnreachable(int code) {
-  return code == WSAENETUNREACH || code == WSAEHOSTUNREACH || code == WSAEAFNOSUPPORT ||
-         code == WSAEADDRNOTAVAIL;
-}
+constexpr int kWouldBlockCodes[] = {WSAEWOULDBLOCK};
+constexpr int kUnreachableCodes[] = {WSAENETUNREACH, WSAEHOSTUNREACH, WSAEAFNOSUPPORT,
+                                     WSAEADDRNOTAVAIL};
 
 // Winsock raises no signal for a peer that has gone.
 constexpr int kSendFlags = 0;
