@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "adapter/com20020.h"
+#include "bench/library_capture.h"
 #include "bench/simulated_adapter.h"
 #include "pondel/pondel.h"
 

@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "adapter/com20020.h"
-#include "bench/simulated_adapter.h"
+#include "bench/library_capture.h"
 #include "bench/temp_folder.h"
 #include "capture/capture_files.h"
 #include "capture/capture_state.h"

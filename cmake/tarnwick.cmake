@@ -1,6 +1,14 @@
 # What every target of ours shares: its compiler options, and the rule by
 # which the folders see each other's headers.
 
+# Where a folder keeps what it writes once per operating system (platform/,
+# pondel/): posix/ or win32/, with the same file names in each.
+if(WIN32)
+  set(TARNWICK_OS win32)
+else()
+  set(TARNWICK_OS posix)
+endif()
+
 # Warnings, and the sanitizers that a preset asks for, for every target of
 # ours (each links this privately); nothing is set for the whole tree.
 add_library(tarnwick_options INTERFACE)

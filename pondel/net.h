@@ -1,7 +1,7 @@
 // The sockets the link to a network server device needs, over POSIX sockets
 // and Winsock alike: name resolution, a TCP connect with a time bound, the
-// UDP discovery datagrams, and the device's listening side. Everything
-// platform-specific about sockets stays in net.cpp.
+// UDP discovery datagrams, and the device's listening side. What differs by
+// operating system is in posix/ and win32/; a socket's own type is said here.
 #pragma once
 
 #include <array>

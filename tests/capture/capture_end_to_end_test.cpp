@@ -11,10 +11,10 @@
 #endif
 
 #include "capture/capture_files.h"
+#include "platform/environment.h"
 #include "receive/receive_thread.h"
 #include "tests/app/app_harness.h"
 #include "tests/capture/frame_files.h"
-#include "tests/support/environment.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/tshark.h"
 
@@ -40,12 +40,12 @@ std::vector<std::string> TextDumpData(const std::string& dump) {
 class CaptureEndToEndTest : public ProgramTest {
  protected:
   CaptureEndToEndTest() {
-    SetEnv("PONDEL_SIM_RATE", "2000");
-    SetEnv("PONDEL_SIM_SEED", "7");
+    platform::SetEnv("PONDEL_SIM_RATE", "2000");
+    platform::SetEnv("PONDEL_SIM_SEED", "7");
   }
   ~CaptureEndToEndTest() override {
-    UnsetEnv("PONDEL_SIM_RATE");
-    UnsetEnv("PONDEL_SIM_SEED");
+    platform::UnsetEnv("PONDEL_SIM_RATE");
+    platform::UnsetEnv("PONDEL_SIM_SEED");
   }
 
   // From the main window: connect, open the receive window and capture until

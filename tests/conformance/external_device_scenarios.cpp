@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "capture/capture_files.h"
+#include "platform/environment.h"
 #include "pondel/bacnet_traffic.h"
 #include "tests/capture/frame_files.h"
 #include "tests/conformance/program_scenario.h"
@@ -41,8 +42,8 @@ class ExternalDeviceScenario : public ProgramScenario {
  protected:
   // A stall of this machine longer than the library's default queue holds
   // (80 ms at this rate) would drop frames: what is tested is the link.
-  ExternalDeviceScenario() { SetEnv("PONDEL_SIM_QUEUE", "65536"); }
-  ~ExternalDeviceScenario() override { UnsetEnv("PONDEL_SIM_QUEUE"); }
+  ExternalDeviceScenario() { platform::SetEnv("PONDEL_SIM_QUEUE", "65536"); }
+  ~ExternalDeviceScenario() override { platform::UnsetEnv("PONDEL_SIM_QUEUE"); }
 
   // The settings that reach the device `where` ("127.0.0.1:5001").
   void WriteDeviceSettings(const std::string& where) const {

@@ -13,6 +13,7 @@
 #include "adapter/init_blocks.h"
 #include "app/quillan_app.h"
 #include "capture/capture_files.h"
+#include "platform/environment.h"
 #include "res/resource.h"
 #include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
@@ -32,15 +33,15 @@ class ProgramScenario : public ::testing::Test {
   ProgramScenario() {
     std::filesystem::create_directories(configFolder());
     testing_support::SetUserConfigFolder(configFolder());
-    testing_support::SetEnv("PONDEL_SIM_RATE", "500");
-    testing_support::SetEnv("PONDEL_SIM_SEED", "11");
+    platform::SetEnv("PONDEL_SIM_RATE", "500");
+    platform::SetEnv("PONDEL_SIM_SEED", "11");
     LocalInit = {};
     ServerInit = {};
   }
   ~ProgramScenario() override {
     testing_support::ResetUserConfigFolder();
-    testing_support::UnsetEnv("PONDEL_SIM_RATE");
-    testing_support::UnsetEnv("PONDEL_SIM_SEED");
+    platform::UnsetEnv("PONDEL_SIM_RATE");
+    platform::UnsetEnv("PONDEL_SIM_SEED");
   }
 
   void Run(const std::function<void()>& driver) {

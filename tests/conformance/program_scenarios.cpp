@@ -349,7 +349,7 @@ TEST_F(ProgramScenario, ACloseRequestOrALogOffEndsTheCaptureFirst) {
     ASSERT_TRUE(RequestClose(kMain));
     EXPECT_TRUE(WaitForNoWindow(kMain));  // nothing stored, so no prompt
   });
-  SetEnv("PONDEL_SIM_TRACE", "trace.txt");
+  platform::SetEnv("PONDEL_SIM_TRACE", "trace.txt");
   Run([] {
     ASSERT_TRUE(Click(kMain, IDC_MORLA));
     Connect();
@@ -366,7 +366,7 @@ TEST_F(ProgramScenario, ACloseRequestOrALogOffEndsTheCaptureFirst) {
     EXPECT_TRUE(WaitForNoWindow(kMain));
     EXPECT_FALSE(WaitForMessageBox(300ms).has_value());
   });
-  UnsetEnv("PONDEL_SIM_TRACE");
+  platform::UnsetEnv("PONDEL_SIM_TRACE");
   EXPECT_EQ(PcapRecords(ReadFile(kCaptureFileName)).size(),
             static_cast<std::size_t>(ReceivedCount.load()));
   EXPECT_GE(ReceivedCount.load(), 20);
@@ -376,7 +376,7 @@ TEST_F(ProgramScenario, ACloseRequestOrALogOffEndsTheCaptureFirst) {
   // Log-off during a capture: the capture ends and the adapter goes off
   // line at once, in that order, with no question asked.
   std::filesystem::remove("trace.txt");
-  SetEnv("PONDEL_SIM_TRACE", "trace.txt");
+  platform::SetEnv("PONDEL_SIM_TRACE", "trace.txt");
   Run([] {
     Connect();
     StartCapture();
@@ -388,7 +388,7 @@ TEST_F(ProgramScenario, ACloseRequestOrALogOffEndsTheCaptureFirst) {
               static_cast<std::size_t>(ReceivedCount.load()));
     EXPECT_FALSE(WaitForMessageBox(300ms).has_value());
   });
-  UnsetEnv("PONDEL_SIM_TRACE");
+  platform::UnsetEnv("PONDEL_SIM_TRACE");
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/environment.h"
 #include "tests/capture/frame_files.h"
-#include "tests/support/environment.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ TEST(ExtcapOnWindows, AControlPipeClosedWhileIdleEndsTheCaptureWithWholeRecords)
                                           PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
   ASSERT_NE(capture, INVALID_HANDLE_VALUE);
   ASSERT_NE(control, INVALID_HANDLE_VALUE);
-  SetEnv("PONDEL_SIM_RATE", "500");
+  platform::SetEnv("PONDEL_SIM_RATE", "500");
   std::wstring command = L"\"" + ExtcapProgram().wstring() +
                          L"\" --capture --extcap-interface tarnwick-arcnet-usb --fifo " + fifo +
                          L" --extcap-control-in " + pipe;
@@ -43,7 +43,7 @@ TEST(ExtcapOnWindows, AControlPipeClosedWhileIdleEndsTheCaptureWithWholeRecords)
   PROCESS_INFORMATION process{};
   ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &process));
-  UnsetEnv("PONDEL_SIM_RATE");
+  platform::UnsetEnv("PONDEL_SIM_RATE");
   ConnectNamedPipe(capture, nullptr);
   ConnectNamedPipe(control, nullptr);
   std::string bytes;

@@ -6,19 +6,13 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/temp_folder.h"
+
 namespace testing_support {
 
-class TempDir {
+class TempDir : public platform::TempFolder {
  public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
+  TempDir() : platform::TempFolder("tarnwick-test-") {}
 };
 
 // Makes a folder the current one until the object goes.

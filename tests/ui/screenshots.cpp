@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/quillan_app.h"
+#include "platform/environment.h"
 #include "res/resource.h"
 #include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   testing_support::TempDir home, work;
   testing_support::ScopedCurrentDir cwd(work.path());
   testing_support::SetUserConfigFolder(home.path());
-  testing_support::SetEnv("PONDEL_SIM_RATE", "200");
+  platform::SetEnv("PONDEL_SIM_RATE", "200");
 
   RunScenario(
       [] {
