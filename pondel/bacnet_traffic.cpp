@@ -1,27 +1,15 @@
 #include "pondel/bacnet_traffic.h"
 
-#include <algorithm>
-#include <bit>
-#include <cassert>
-#include <span>
 #include <string>
-#include <string_view>
+
+#include "pondel/bacnet_devices.h"
+#include "pondel/bacnet_frame_builder.h"
 
 namespace pondel {
 
 namespace {
 
-// BACnet numbers used below (object types, property identifiers, services).
-enum : std::uint16_t {
-  kAnalogInput = 0,
-  kAnalogOutput = 1,
-  kAnalogValue = 2,
-  kBinaryInput = 3,
-  kBinaryOutput = 4,
-  kBinaryValue = 5,
-  kDevice = 8,
-  kMultiStateValue = 19,
-};
+// BACnet property identifiers and services used below.
 enum : std::uint8_t {
   kPropDescription = 28,
   kPropObjectName = 77,
@@ -38,239 +26,6 @@ enum : std::uint8_t {
 };
 inline constexpr std::uint32_t kWildcardDevice = 4194303;
 inline constexpr std::uint8_t kBroadcast = 0;
-
-struct Point {
-  std::uint16_t type;
-  std::uint32_t instance;
-  std::string_view name;
-  float nominal;  // analog points wander around this value
-};
-
-struct Device {
-  std::uint8_t node;
-  std::uint32_t instance;  // device instances follow the node IDs, as sites often do
-  std::uint16_t vendor;    // 0, ASHRAE's own: these devices are no maker's product
-  std::string_view description;
-  std::span<const Point> points;
-};
-
-constexpr Point kAhuPoints[] = {
-    {kAnalogInput, 1, "AHU-1 Supply Air Temp", 14.0f},
-    {kAnalogInput, 2, "AHU-1 Return Air Temp", 22.5f},
-    {kAnalogInput, 3, "AHU-1 Mixed Air Temp", 18.0f},
-    {kAnalogOutput, 1, "AHU-1 Cooling Valve", 35.0f},
-    {kAnalogOutput, 2, "AHU-1 Heating Valve", 0.0f},
-    {kBinaryOutput, 1, "AHU-1 Supply Fan", 1.0f},
-    {kAnalogValue, 1, "AHU-1 Supply Air Setpoint", 14.0f},
-    {kBinaryInput, 1, "AHU-1 Filter Alarm", 0.0f},
-};
-constexpr Point kVavPoints[] = {
-    {kAnalogInput, 1, "VAV-2-07 Zone Temp", 21.5f},
-    {kAnalogInput, 2, "VAV-2-07 Airflow", 180.0f},
-    {kAnalogInput, 3, "VAV-2-07 Discharge Air Temp", 17.0f},
-    {kAnalogOutput, 1, "VAV-2-07 Damper Position", 45.0f},
-    {kAnalogValue, 1, "VAV-2-07 Zone Setpoint", 21.0f},
-    {kAnalogValue, 2, "VAV-2-07 Airflow Setpoint", 175.0f},
-    {kBinaryInput, 1, "VAV-2-07 Occupancy Sensor", 1.0f},
-    {kMultiStateValue, 1, "VAV-2-07 Occupancy Mode", 2.0f},
-};
-constexpr Point kBoilerPoints[] = {
-    {kAnalogInput, 1, "Boiler Plant HW Supply Temp", 70.0f},
-    {kAnalogInput, 2, "Boiler Plant HW Return Temp", 55.0f},
-    {kAnalogInput, 3, "Outside Air Temp", 8.0f},
-    {kBinaryOutput, 1, "Boiler 1 Enable", 1.0f},
-    {kBinaryOutput, 2, "Boiler 2 Enable", 0.0f},
-    {kAnalogOutput, 1, "HW Pump Speed", 60.0f},
-    {kAnalogValue, 1, "HW Supply Setpoint", 70.0f},
-    {kBinaryInput, 1, "Boiler 1 Alarm", 0.0f},
-};
-constexpr Point kLightingPoints[] = {
-    {kBinaryOutput, 1, "L3 Lighting Zone 1", 1.0f},
-    {kBinaryOutput, 2, "L3 Lighting Zone 2", 1.0f},
-    {kBinaryOutput, 3, "L3 Lighting Zone 3", 0.0f},
-    {kBinaryOutput, 4, "L3 Lighting Zone 4", 1.0f},
-    {kBinaryOutput, 5, "L3 Corridor Lighting", 1.0f},
-    {kBinaryValue, 1, "L3 After Hours Override", 0.0f},
-    {kBinaryInput, 1, "L3 Panel Door Switch", 0.0f},
-    {kMultiStateValue, 1, "L3 Lighting Schedule Mode", 1.0f},
-};
-constexpr Point kChillerPoints[] = {
-    {kAnalogInput, 1, "CH-1 CHW Supply Temp", 6.5f},
-    {kAnalogInput, 2, "CH-1 CHW Return Temp", 12.0f},
-    {kAnalogInput, 3, "CH-1 Condenser Water Temp", 29.0f},
-    {kAnalogOutput, 1, "CH-1 Load Limit", 80.0f},
-    {kBinaryOutput, 1, "CH-1 Enable", 1.0f},
-    {kBinaryInput, 1, "CH-1 Fault", 0.0f},
-    {kAnalogValue, 1, "CH-1 CHW Setpoint", 6.5f},
-    {kMultiStateValue, 1, "CH-1 Operating Mode", 3.0f},
-};
-
-// The workstation is a client only; the five controllers answer it.
-constexpr Device kWorkstation = {3, 3, 0, "Simulated operator workstation", {}};
-constexpr Device kControllers[] = {
-    {21, 21, 0, "Simulated air handling unit 1, plant room level 3, serving floors 2 to 4.",
-     kAhuPoints},
-    {42, 42, 0, "Simulated variable air volume box 07 on floor 2, east office wing.", kVavPoints},
-    {64, 64, 0, "Simulated boiler plant controller, basement plant room: two boilers, one pump.",
-     kBoilerPoints},
-    {126, 126, 0, "Simulated lighting panel L3, floor 3, with after-hours override.",
-     kLightingPoints},
-    {200, 200, 0, "Simulated chiller CH-1, roof plant, chilled water for the air handling units.",
-     kChillerPoints},
-};
-constexpr const Device& kAhu = kControllers[0];
-constexpr const Device& kBoilerPlant = kControllers[2];
-constexpr std::size_t kOutsideAirTemp = 2;  // in kBoilerPoints
-
-// Long enough that a device description can fill a frame to its last byte.
-constexpr std::string_view kServiceNotes =
-    " Commissioned by the controls contractor; sensors calibrated at the last "
-    "annual service. Wiring diagrams, point schedule and sequence of operation "
-    "are in the operation and maintenance manual kept in the plant room. Report "
-    "faults to the facilities help desk, quoting the device instance shown on "
-    "the controller label and the time the fault was first seen.";
-
-bool IsAnalog(std::uint16_t type) {
-  return type == kAnalogInput || type == kAnalogOutput || type == kAnalogValue;
-}
-bool IsBinary(std::uint16_t type) {
-  return type == kBinaryInput || type == kBinaryOutput || type == kBinaryValue;
-}
-bool IsCommandable(std::uint16_t type) {
-  return type != kAnalogInput && type != kBinaryInput;
-}
-
-// The chosen point if it is of the kind wanted, else the device's first that is.
-const Point& PointOr(const Device& device, const Point& chosen, bool (*wanted)(std::uint16_t)) {
-  if (wanted(chosen.type)) return chosen;
-  return *std::find_if(device.points.begin(), device.points.end(),
-                       [wanted](const Point& p) { return wanted(p.type); });
-}
-
-// Writes one frame's data: the ARCNET system code, LLC and NPDU header, then
-// BACnet tags. Tag bytes follow ASHRAE 135 clause 20.2: tag number in the
-// high nibble, class bit 0x08 for context tags, length (or 6/7 for opening and
-// closing tags) in the low three bits.
-class FrameBuilder {
- public:
-  FrameBuilder(ArcnetFrame& frame, std::uint8_t source, std::uint8_t destination,
-               std::uint8_t npduControl)
-      : frame_(frame) {
-    frame_.source = source;
-    frame_.destination = destination;
-    frame_.waiting = 0;
-    for (std::uint8_t b : {0xCD, 0x82, 0x82, 0x03, 0x01}) Byte(b);  // system code, LLC, version
-    Byte(npduControl);
-  }
-  ~FrameBuilder() {
-    assert(size_ <= kArcnetMaxData);
-    frame_.length = static_cast<std::uint16_t>(std::min(size_, kArcnetMaxData));
-  }
-
-  // Bytes past the end of the frame are counted but not stored, so a caller
-  // can write a piece, see that it does not fit, and take it back.
-  std::size_t Size() const { return size_; }
-  void Truncate(std::size_t size) { size_ = size; }
-
-  void Byte(std::uint8_t b) {
-    if (size_ < kArcnetMaxData) frame_.data[size_] = b;
-    ++size_;
-  }
-
-  void ObjectId(std::uint8_t tagByte, std::uint16_t type, std::uint32_t instance) {
-    Byte(tagByte);
-    Big(static_cast<std::uint32_t>(type) << 22 | instance, 4);
-  }
-  void ContextObjectId(std::uint8_t tag, std::uint16_t type, std::uint32_t instance) {
-    ObjectId(static_cast<std::uint8_t>(tag << 4 | 0x08 | 4), type, instance);
-  }
-  void AppObjectId(std::uint16_t type, std::uint32_t instance) { ObjectId(0xC4, type, instance); }
-
-  void ContextUnsigned(std::uint8_t tag, std::uint32_t value) {
-    Tagged(static_cast<std::uint8_t>(tag << 4 | 0x08), value);
-  }
-  void AppUnsigned(std::uint32_t value) { Tagged(0x20, value); }
-  void AppEnumerated(std::uint32_t value) { Tagged(0x90, value); }
-
-  void AppReal(float value) {
-    Byte(0x44);
-    Big(std::bit_cast<std::uint32_t>(value), 4);
-  }
-
-  // Character set 0 (UTF-8), so the length counts one byte more than the text.
-  void AppCharacterString(std::string_view text) {
-    const std::size_t length = text.size() + 1;
-    if (length <= 4) {
-      Byte(static_cast<std::uint8_t>(0x70 | length));
-    } else if (length <= 253) {
-      Byte(0x75);
-      Byte(static_cast<std::uint8_t>(length));
-    } else {
-      Byte(0x75);
-      Byte(254);
-      Big(static_cast<std::uint32_t>(length), 2);
-    }
-    Byte(0x00);
-    for (char c : text) Byte(static_cast<std::uint8_t>(c));
-  }
-
-  // Status-flags: four bits, all clear (in alarm, fault, overridden, out of service).
-  void AppStatusFlags() {
-    for (std::uint8_t b : {0x82, 0x04, 0x00}) Byte(b);
-  }
-
-  void Open(std::uint8_t tag) { Byte(static_cast<std::uint8_t>(tag << 4 | 0x0E)); }
-  void Close(std::uint8_t tag) { Byte(static_cast<std::uint8_t>(tag << 4 | 0x0F)); }
-
- private:
-  void Big(std::uint32_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) Byte(static_cast<std::uint8_t>(value >> (8 * i)));
-  }
-  void Tagged(std::uint8_t tagByte, std::uint32_t value) {
-    const int bytes = value <= 0xFF ? 1 : value <= 0xFFFF ? 2 : value <= 0xFFFFFF ? 3 : 4;
-    Byte(static_cast<std::uint8_t>(tagByte | bytes));
-    Big(value, bytes);
-  }
-
-  ArcnetFrame& frame_;
-  std::size_t size_ = 0;
-};
-
-// NPDU control: a confirmed request expects a reply, everything else does not.
-constexpr std::uint8_t kExpectingReply = 0x04;
-constexpr std::uint8_t kNoReply = 0x00;
-constexpr std::uint8_t kNetworkMessage = 0x80;
-
-// APDU headers (clause 20.1).
-void ConfirmedRequest(FrameBuilder& b, std::uint8_t invokeId, std::uint8_t service) {
-  b.Byte(0x00);  // confirmed request, not segmented
-  b.Byte(0x03);  // no segments; accepts APDUs up to 480 bytes (fits an ARCNET frame)
-  b.Byte(invokeId);
-  b.Byte(service);
-}
-void ComplexAck(FrameBuilder& b, std::uint8_t invokeId, std::uint8_t service) {
-  b.Byte(0x30);
-  b.Byte(invokeId);
-  b.Byte(service);
-}
-
-}  // namespace
-
-bool NodeOccupied(std::uint8_t node) {
-  if (node == kWorkstation.node) return true;
-  return std::any_of(std::begin(kControllers), std::end(kControllers),
-                     [node](const Device& d) { return d.node == node; });
-}
-
-std::uint8_t FreeNodeFrom(std::uint8_t wanted) {
-  for (int step = 0; step < 255; ++step) {
-    const auto node = static_cast<std::uint8_t>((wanted - 1 + step) % 255 + 1);
-    if (!NodeOccupied(node)) return node;
-  }
-  return wanted;  // unreachable: the devices occupy only a few IDs
-}
-
-namespace {
 
 // One conversation at a time is made up here: the frames it puts on the wire
 // now, and the answers that follow later.
@@ -369,10 +124,7 @@ class Conversation {
     // more beyond; the two lengths in between cannot be met exactly.
     const std::size_t room = targetLength - ack.Size() - 2;
     const std::size_t text = room - 3 <= 252 ? room - 3 : room >= 258 ? room - 5 : 252;
-    std::string description(server.description);
-    while (description.size() < text) description += kServiceNotes;
-    description.resize(text);
-    ack.AppCharacterString(description);
+    ack.AppCharacterString(Description(server, text));
     ack.Close(4);
     ack.Close(1);
 
@@ -466,18 +218,19 @@ void BacnetTraffic::Next(std::uint8_t adapterNode, ArcnetFrame& frame) {
 }
 
 void BacnetTraffic::Shortest(std::uint8_t adapterNode, ArcnetFrame& frame) {
-  const Device& from = kControllers[rng_.Below(std::size(kControllers))];
+  const Device& from = kControllers[rng_.Below(static_cast<std::uint32_t>(kControllers.size()))];
   const std::uint32_t pick = rng_.Below(4);
-  const std::uint8_t to = pick < 2    ? kBroadcast
-                          : pick == 2 ? adapterNode
-                                      : kControllers[rng_.Below(std::size(kControllers))].node;
+  const std::uint8_t to =
+      pick < 2    ? kBroadcast
+      : pick == 2 ? adapterNode
+                  : kControllers[rng_.Below(static_cast<std::uint32_t>(kControllers.size()))].node;
   FrameBuilder b(frame, from.node, to, kNetworkMessage);
   b.Byte(0x00);  // Who-Is-Router-To-Network, for every network
 }
 
 void BacnetTraffic::NewConversation(std::uint8_t adapterNode, ArcnetFrame& frame) {
   Conversation c(rng_, replies_);
-  const Device& server = kControllers[rng_.Below(std::size(kControllers))];
+  const Device& server = kControllers[rng_.Below(static_cast<std::uint32_t>(kControllers.size()))];
   const Point& point = server.points[rng_.Below(static_cast<std::uint32_t>(server.points.size()))];
   std::uint8_t& workstationInvokeId = invokeIds_[0];
 
@@ -490,8 +243,7 @@ void BacnetTraffic::NewConversation(std::uint8_t adapterNode, ArcnetFrame& frame
     c.ReadPropertyMultiple(frame, workstationInvokeId++, server, target);
   } else if (roll < 64) {
     // The air handler keeps an eye on the outside air temperature.
-    c.ReadProperty(frame, kAhu, invokeIds_[1]++, kBoilerPlant,
-                   kBoilerPlant.points[kOutsideAirTemp]);
+    c.ReadProperty(frame, kAhu, invokeIds_[1]++, kBoilerPlant, kOutsideAirTemp);
   } else if (roll < 72) {
     c.WriteProperty(frame, workstationInvokeId++, server, PointOr(server, point, IsCommandable));
   } else if (roll < 75) {

@@ -15,18 +15,6 @@
 
 namespace pondel {
 
-// Whether a simulated device sits on this node ID (3, 21, 42, 64, 126, 200).
-bool NodeOccupied(std::uint8_t node);
-
-// The node ID a controller joining the network as `wanted` ends up with: the
-// next free one, going up and wrapping from 255 to 1, as a controller that
-// finds its ID taken moves on.
-std::uint8_t FreeNodeFrom(std::uint8_t wanted);
-
-// The length of the frames made when only the shortest are asked for: a
-// network-layer Who-Is-Router-To-Network, the shortest BACnet message.
-inline constexpr std::uint16_t kShortestFrameLength = 7;
-
 class BacnetTraffic {
  public:
   BacnetTraffic(std::uint64_t seed, bool shortestOnly);

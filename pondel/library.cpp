@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "pondel/bacnet_traffic.h"
+#include "pondel/bacnet_devices.h"
 #include "pondel/controller.h"
 #include "pondel/network.h"
 #include "pondel/pondel.h"

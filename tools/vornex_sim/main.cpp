@@ -6,7 +6,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include "pondel/bacnet_traffic.h"
+#include "pondel/bacnet_devices.h"
 #include "tools/vornex_sim/device.h"
 #include "tools/vornex_sim/options.h"
 #include "tools/vornex_sim/replay_file.h"
