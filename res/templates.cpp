@@ -21,7 +21,7 @@ constexpr std::string_view kFont = "MS Sans Serif";
 constexpr ControlTemplate kAboutControls[] = {
     {Icon, kNoId, "", 11, 17, 20, 20, 0, {}, IDR_MAINFRAME},
     {Static, kNoId, TARNWICK_ABOUT_TEXT, 40, 10, 174, 8, kNoPrefix},
-    {Static, kNoId, "Copyright (C) 2026 The Tarnwick developers", 39, 25, 156, 8, 0},
+    {Static, kNoId, TARNWICK_COPYRIGHT, 39, 25, 156, 8, 0},
     {DefPushButton, IDOK, "OK", 217, 7, 50, 14, kTabStop | kGroup},
 };
 
