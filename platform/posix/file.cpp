@@ -13,7 +13,7 @@
 
 namespace platform {
 
-const std::string_view kLineEnd = "\n";
+constexpr std::string_view kLineEnd = "\n";
 
 namespace {
 

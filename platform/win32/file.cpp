@@ -11,7 +11,7 @@
 
 namespace platform {
 
-const std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
 
 bool IsPipe(const char* name) {
   constexpr std::string_view kPipes = "\\\\.\\pipe\\";
