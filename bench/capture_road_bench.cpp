@@ -28,28 +28,16 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <pthread.h>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <time.h>
 #include <vector>
-
-#if defined(_WIN32)
-// Not windows.h, whose macros would rename the dialog framework's members.
-// clang-format off
-#include <windef.h>
-#include <winbase.h>
-// clang-format on
-#else
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
 
 #include "adapter/com20020.h"
 #include "bench/pcap_record_counter.h"
 #include "bench/simulated_adapter.h"
 #include "bench/temp_folder.h"
+#include "bench/thread_account.h"
 #include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "platform/thread.h"
@@ -78,64 +66,23 @@ double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-// A thread's CPU clock, readable from other threads. On Windows the
-// thread's handle: the C runtime's clock of another thread there runs with
-// the wall clock.
-#if defined(_WIN32)
-using ThreadClock = HANDLE;
-
-ThreadClock CallingThreadClock() {
-  HANDLE thread = nullptr;
-  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0, FALSE,
-                  DUPLICATE_SAME_ACCESS);
-  return thread;
-}
-
-std::int64_t CpuNanoseconds(ThreadClock thread) {
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
-  const auto ticks = [](FILETIME t) {
-    return static_cast<std::int64_t>((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
-  };
-  return (ticks(kernel) + ticks(user)) * 100;  // 100 ns ticks
-}
-#else
-using ThreadClock = clockid_t;
-
-ThreadClock CallingThreadClock() {
-  clockid_t clock{};
-  pthread_getcpuclockid(pthread_self(), &clock);
-  return clock;
-}
-
-std::int64_t CpuNanoseconds(ThreadClock clock) {
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return std::int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
-}
-#endif
-
 // The receive window's ThreadStarter: starts ReceiveThread as the window
 // would, and lets the benchmark read the thread's CPU clock while it runs and
 // its CPU time when it ends.
 struct CaptureThreadClock {
   std::atomic<platform::ThreadFunction> function{nullptr};
   std::atomic<bool> started{false};
-  ThreadClock clock{};  // written before `started` is set
-  pid_t tid = 0;        // likewise
+  bench::ThreadId thread{};  // written before `started` is set
   std::atomic<bool> ended{false};
   std::atomic<std::int64_t> totalNanoseconds{0};
 };
 CaptureThreadClock captureThread;
 
 int MeasuredThread(void* param) {
-  captureThread.clock = CallingThreadClock();
-#if !defined(_WIN32)  // only the Linux scheduler's account of it is read
-  captureThread.tid = static_cast<pid_t>(syscall(SYS_gettid));
-#endif
+  captureThread.thread = bench::CallingThread();
   captureThread.started = true;
   const int result = captureThread.function.load()(param);
-  captureThread.totalNanoseconds = CpuNanoseconds(captureThread.clock);
+  captureThread.totalNanoseconds = bench::CpuNanoseconds(captureThread.thread);
   captureThread.ended = true;
   return result;
 }
@@ -145,47 +92,6 @@ bool StartMeasuredThread(platform::ThreadFunction function, void* param) {
   captureThread.started = false;
   captureThread.ended = false;
   return platform::StartThread(MeasuredThread, param);
-}
-
-// What the scheduler says of a thread of this process: the time it spent
-// runnable but waiting for a CPU, and its state now (R running or runnable,
-// S sleeping, D waiting for the disk).
-struct ThreadSnapshot {
-  std::int64_t runQueueNanoseconds = 0;
-  char state = '?';
-  std::string waitingIn;  // the kernel function it sleeps in (wchan), if it sleeps
-};
-
-ThreadSnapshot Snapshot([[maybe_unused]] pid_t tid) {
-  ThreadSnapshot snapshot;
-#if !defined(_WIN32)  // Windows keeps no such account of a thread
-  const std::string task = "/proc/self/task/" + std::to_string(tid);
-  std::ifstream schedstat(task + "/schedstat");
-  std::int64_t running = 0;
-  schedstat >> running >> snapshot.runQueueNanoseconds;
-  std::ifstream stat(task + "/stat");
-  std::string line;
-  std::getline(stat, line);
-  // "tid (name) S ...": the state follows the name's closing parenthesis.
-  if (const auto close = line.rfind(')'); close != std::string::npos && close + 2 < line.size())
-    snapshot.state = line[close + 2];
-  if (snapshot.state != 'R') std::getline(std::ifstream(task + "/wchan"), snapshot.waitingIn);
-#endif
-  return snapshot;
-}
-
-// Time the hypervisor gave the machine's virtual CPUs to others, in ms.
-double StealMilliseconds() {
-#if defined(_WIN32)
-  return 0;  // not told to a Windows program
-#else
-  std::ifstream stat("/proc/stat");
-  std::string cpu;
-  std::int64_t fields[8] = {};
-  stat >> cpu;
-  for (std::int64_t& field : fields) stat >> field;
-  return static_cast<double>(fields[7]) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
-#endif
 }
 
 // A time the capture thread counted no frame for longer than a network's
@@ -204,16 +110,16 @@ constexpr double kNotableStandStillMs = 20;
 // longest time the count stood still, and the notable stand-stills.
 class StandStillWatch {
  public:
-  StandStillWatch(pid_t tid, std::int64_t count, Clock::time_point start)
-      : tid_(tid),
+  StandStillWatch(const bench::ThreadId& thread, std::int64_t count, Clock::time_point start)
+      : thread_(thread),
         start_(start),
-        first_(Snapshot(tid)),
+        first_(bench::Snapshot(thread)),
         lastCount_(count),
         lastMoved_(start),
         atLastMove_(first_) {}
 
   void Sample(std::int64_t count, Clock::time_point now) {
-    const ThreadSnapshot thread = Snapshot(tid_);
+    const bench::ThreadSnapshot thread = bench::Snapshot(thread_);
     const std::string state = thread.waitingIn.empty() ? std::string(1, thread.state)
                                                        : thread.state + (" " + thread.waitingIn);
     if (statesSinceMove_.find(state) == std::string::npos)
@@ -236,7 +142,7 @@ class StandStillWatch {
   const std::vector<StandStill>& notable() const { return notable_; }
   // The time the thread has waited for a CPU since the watch began.
   double RunQueueMs() const {
-    return Milliseconds(Snapshot(tid_).runQueueNanoseconds - first_.runQueueNanoseconds);
+    return Milliseconds(bench::Snapshot(thread_).runQueueNanoseconds - first_.runQueueNanoseconds);
   }
 
  private:
@@ -244,12 +150,12 @@ class StandStillWatch {
     return static_cast<double>(nanoseconds) / 1e6;
   }
 
-  pid_t tid_;
+  bench::ThreadId thread_;
   Clock::time_point start_;
-  ThreadSnapshot first_;
+  bench::ThreadSnapshot first_;
   std::int64_t lastCount_;
   Clock::time_point lastMoved_;
-  ThreadSnapshot atLastMove_;
+  bench::ThreadSnapshot atLastMove_;
   std::string statesSinceMove_;
   double longestMs_ = 0;
   std::vector<StandStill> notable_;
@@ -372,13 +278,13 @@ Run Capture(bool flood, std::chrono::milliseconds duration, const std::string& d
           run.failure = "the capture thread was not started through the window's ThreadStarter";
           return;
         }
-        const ThreadClock threadClock = captureThread.clock;  // the thread runs until Stop
+        const bench::ThreadId thread = captureThread.thread;  // it runs until Stop
         const std::uint64_t droppedBefore = PondelDroppedFrames();
         const std::int64_t received0 = ReceivedCount.load();
-        const std::int64_t cpu0 = CpuNanoseconds(threadClock);
+        const std::int64_t cpu0 = bench::CpuNanoseconds(thread);
         const auto t0 = Clock::now();
-        StandStillWatch watch(captureThread.tid, received0, t0);
-        const double steal0 = StealMilliseconds();
+        StandStillWatch watch(thread, received0, t0);
+        const double steal0 = bench::StealMilliseconds();
         for (auto next = t0 + kSampleEvery; next < t0 + duration; next += kSampleEvery) {
           std::this_thread::sleep_until(next);
           // Read here as well as on the UI thread, which may be held up itself.
@@ -389,8 +295,8 @@ Run Capture(bool flood, std::chrono::milliseconds duration, const std::string& d
         run.longestStillMs = watch.longestMs();
         run.standStills = watch.notable();
         run.runQueueMs = watch.RunQueueMs();
-        run.stealMs = StealMilliseconds() - steal0;
-        const std::int64_t cpu1 = CpuNanoseconds(threadClock);
+        run.stealMs = bench::StealMilliseconds() - steal0;
+        const std::int64_t cpu1 = bench::CpuNanoseconds(thread);
         const std::int64_t received1 = ReceivedCount.load();
         run.seconds = Seconds(Clock::now() - t0);
         run.threadCpuMs = static_cast<double>(cpu1 - cpu0) / 1e6;
@@ -430,23 +336,12 @@ std::int64_t Percentile(std::vector<std::int64_t> v, double p) {
   return v[at];
 }
 
-void PrintLoad([[maybe_unused]] const char* when) {
-#if !defined(_WIN32)  // Windows has no load average
-  double load[3] = {};
-  if (getloadavg(load, 3) == 3)
-    std::printf("Load average %s: %.2f %.2f %.2f on %u cores\n", when, load[0], load[1], load[2],
-                std::thread::hardware_concurrency());
-#endif
-}
-
 // Where the capture thread's time went when it fell behind.
 void PrintScheduler(const Run& run) {
-#if defined(_WIN32)
-  if (run.standStills.empty()) {  // no account of the scheduler is read on Windows
+  if (!bench::SchedulerTells() && run.standStills.empty()) {
     std::printf("  scheduler           not told to a Windows program\n");
     return;
   }
-#endif
   std::printf(
       "  scheduler           capture thread runnable but waiting for a CPU %.1f ms;\n"
       "                      the machine's steal time %.1f ms\n",
@@ -554,7 +449,7 @@ int main(int argc, char** argv) {
   std::filesystem::current_path(folder.path());
   std::printf("Capture files in %s\n", folder.path().string().c_str());
   if (!device.empty()) std::printf("Frames from the network server device at %s\n", device.c_str());
-  PrintLoad("at start");
+  bench::PrintLoad("at start");
 
   // A duration of 0 leaves that capture out.
   bool allMet = true;
@@ -572,7 +467,7 @@ int main(int argc, char** argv) {
   measure(false, pacedFor);
   measure(true, floodFor);
   std::printf("\n");
-  PrintLoad("at end");
+  bench::PrintLoad("at end");
   std::printf("%s\n", allMet ? "All goals met." : "Some goals MISSED (see above).");
   std::filesystem::current_path(folder.path().parent_path());
   return 0;

@@ -5,15 +5,11 @@
 
 #include <chrono>
 
-namespace platform {
+// EventHandle and kNoEvent, the system's own: posix/ or win32/, as the build
+// chooses.
+#include "event_handle.h"
 
-#if defined(_WIN32)
-using EventHandle = void*;  // HANDLE
-inline constexpr EventHandle kNoEvent = nullptr;
-#else
-using EventHandle = int;  // the eventfd's descriptor
-inline constexpr EventHandle kNoEvent = -1;
-#endif
+namespace platform {
 
 // Not signalled at first; kNoEvent when it cannot be created.
 EventHandle CreateAutoResetEvent();

@@ -15,11 +15,7 @@ namespace platform {
 
 // The platform's line end in a text file: what a text-mode stream of the C
 // runtime writes for '\n'.
-#if defined(_WIN32)
-inline constexpr std::string_view kLineEnd = "\r\n";
-#else
-inline constexpr std::string_view kLineEnd = "\n";
-#endif
+extern const std::string_view kLineEnd;
 
 // A FIFO, or on Windows a named pipe.
 bool IsPipe(const char* name);
@@ -88,19 +84,17 @@ class OutputFile {
   const std::string& error() const { return error_; }
 
  private:
-  void Fail();
-#if defined(_WIN32)
-  explicit OutputFile(void* handle) : handle_(handle) {}
-#else
-  explicit OutputFile(int fd) : fd_(fd) {}
-  bool WaitForRoom();
-#endif
+  // Why a name is refused, on either system.
+  static constexpr char kNotAFile[] = "not a regular file";
+  static constexpr char kHeldByAnother[] = "another program is writing it";
+  // The system's own handle as an integer: a descriptor on Linux, a HANDLE
+  // on Windows, where INVALID_HANDLE_VALUE is this -1 too.
+  static constexpr std::intptr_t kNoHandle = -1;
 
-#if defined(_WIN32)
-  void* handle_;
-#else
-  int fd_;
-#endif
+  explicit OutputFile(std::intptr_t handle) : handle_(handle) {}
+  void Fail();
+
+  std::intptr_t handle_ = kNoHandle;
   std::string error_;
   KeepWaiting keepWaiting_;
   bool waitsForRoom_ = false;  // a pipe: polled before each write (Linux)

@@ -36,7 +36,15 @@ class StopRequests {
   StopRequests& operator=(const StopRequests&) = delete;
 
  private:
+  // The system's handlers, taken on and given back (posix/, win32/).
+  void Install();
+  void Uninstall();
+
   long parent_ = 0;
 };
+
+// What a stop request does: sets the flag of the StopRequests in force, if
+// any. Safe in a signal handler.
+void RequestStop();
 
 }  // namespace platform

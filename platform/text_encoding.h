@@ -1,21 +1,13 @@
 // Text as the program holds it and as the system takes it. The program keeps
-// every text and every path as UTF-8; Windows' W functions take UTF-16,
-// while its A functions would read the same bytes in the ANSI code page and
-// miss a folder named "Jörg" or "東京". So each name reaches Windows through
-// ToUtf16, and each text from Windows comes back through ToUtf8.
+// every text and every path as UTF-8, on Windows too, where the names reach
+// the system as UTF-16 (win32/text_encoding.h).
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 namespace platform {
-
-#if defined(_WIN32)
-std::wstring ToUtf16(std::string_view utf8);
-std::string ToUtf8(std::wstring_view utf16);
-#endif
 
 // A path as UTF-8, whatever the platform's own encoding of paths: for the
 // messages that show it and the functions here that take a name.

@@ -1,7 +1,7 @@
 // The sockets the link to a network server device needs, over POSIX sockets
 // and Winsock alike: name resolution, a TCP connect with a time bound, the
 // UDP discovery datagrams, and the device's listening side. What differs by
-// operating system is in posix/ and win32/; a socket's own type is said here.
+// operating system is in posix/ and win32/, a socket's own type too.
 #pragma once
 
 #include <array>
@@ -12,13 +12,10 @@
 #include <string>
 #include <vector>
 
-namespace pondel::net {
+// NativeSocket: posix/ or win32/, as the build chooses.
+#include "socket_handle.h"
 
-#if defined(_WIN32)
-using NativeSocket = std::uintptr_t;  // SOCKET
-#else
-using NativeSocket = int;
-#endif
+namespace pondel::net {
 
 // Why a socket operation failed, in the terms the library reports.
 enum class Failure {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/text_encoding.h"
+#include "platform/win32/text_encoding.h"
 
 namespace platform {
 

@@ -3,12 +3,6 @@
 // window counted with what both files hold and what tshark reads.
 #include <gtest/gtest.h>
 #include <sstream>
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include "capture/capture_files.h"
 #include "platform/environment.h"
@@ -99,11 +93,9 @@ TEST_F(CaptureEndToEndTest, CountBoxFilesAndTsharkAgreeFrameForFrame) {
 TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilThereIsRoom) {
   SmallFilesystem disk(1 << 20);
   SKIP_WITHOUT_SMALL_FILESYSTEM(disk);
-  // Under Wine tshark is not at hand (test-windows.sh has it read the
-  // files): the whole records are counted here.
-#if !defined(_WIN32)
-  SKIP_WITHOUT_TSHARK();
-#endif
+  // Where tshark is not at hand (under Wine test-windows.sh has it read the
+  // files), the whole records are counted here.
+  if (TsharkRequired()) SKIP_WITHOUT_TSHARK();
   const bool tshark = TsharkAvailable();
   ScopedCurrentDir onDisk(disk.path());
   std::string shown;
@@ -145,33 +137,5 @@ TEST_F(CaptureEndToEndTest, ADiskThatFillsStopsTheCaptureWithWholeFilesUntilTher
     EXPECT_EQ(TsharkMalformedFrames(kCaptureFileName), std::vector<int>{});
   }
 }
-
-#if !defined(_WIN32)
-// tarnwick.pcap made a FIFO that another program waits to read: no file of
-// ours, so Start refuses it at once, and the reader, let go, sees its end.
-TEST_F(CaptureEndToEndTest, AFifoWithAWaitingReaderIsRefusedAndItsReaderLetGo) {
-  ASSERT_EQ(mkfifo(kCaptureFileName, 0600), 0);
-  const int reader = open(kCaptureFileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  RunProgram([&] {
-    ASSERT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_CONNECT));
-    ASSERT_TRUE(WaitUntil([] { return IsEnabled(IDD_TARNWICK_DIALOG, IDC_RECEIVE); }));
-    ASSERT_TRUE(Click(IDD_TARNWICK_DIALOG, IDC_RECEIVE));
-    ASSERT_TRUE(WaitForWindow(IDD_RECEIVE));
-    ASSERT_TRUE(Click(IDD_RECEIVE, IDC_START));
-    const auto box = WaitForMessageBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "Unable to open log file\ntarnwick.pcap: not a regular file.");
-    AnswerMessageBox(kIdOk);
-    Click(IDD_RECEIVE, IDOK);
-    ASSERT_TRUE(WaitForWindow(IDD_TARNWICK_DIALOG));
-    PressEscape(IDD_TARNWICK_DIALOG);
-  });
-  // A writer came and went, having written nothing.
-  pollfd end{reader, POLLIN, 0};
-  EXPECT_EQ(poll(&end, 1, 0), 1);
-  EXPECT_EQ(end.revents, POLLHUP);
-  close(reader);
-}
-#endif
 
 }  // namespace

@@ -42,6 +42,16 @@ hits=$(includes '#include *"(adapter|app|settings|connect|capture|receive|dialog
 hits=$(find . -name CMakeLists.txt -not -path './build*' | xargs grep -n -E '^\s*(include_directories|add_compile_options|add_compile_definitions|link_libraries)\s*\(')
 [ -n "$hits" ] && offence "Build settings for a whole folder instead of a target" <<<"$hits"
 
+# One operating system per file: a system's code lives in its own files
+# (posix/, win32/, chosen by the build), so #if on Windows is left only in
+# the Windows folders and where an interface must say it, the adapter
+# library's calling convention.
+hits=$(find . \( -path './build*' -o -path ./.git -o -path ./platform/win32 -o -path ./ui/win32 \
+         -o -path ./pondel/win32 \) -prune -o \( -name '*.h' -o -name '*.cpp' -o -name '*.in' \) \
+         -print | grep -v -x ./adapter/com20020.h | sort |
+       xargs -r grep -n -E '^\s*#\s*(if|elif|ifdef|ifndef)\b.*\b_WIN(32|64)\b')
+[ -n "$hits" ] && offence "#if on the operating system outside its own folders" <<<"$hits"
+
 # The folders include each other as layers: no loop, however long (static
 # libraries that link each other in a circle would still build).
 edges=$(for folder in "${system_folders[@]}" platform ui pondel tools; do

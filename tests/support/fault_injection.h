@@ -30,6 +30,8 @@ class SmallFilesystem {
   // filling the disk would.
   void Fill(const std::string& name) const;
   // Fills it, and makes an empty file on it: a file that takes no byte.
+  // Linux only (MakesFullFiles): the tests that use it are Linux's.
+  static bool MakesFullFiles();
   std::filesystem::path FullFile() const;
 
  private:
@@ -47,6 +49,8 @@ std::string DiskFullText();
 // which would end the process, is ignored meanwhile).
 class FileSizeLimit {
  public:
+  // False on Windows, which has no file size limit.
+  static bool Supported();
   explicit FileSizeLimit(std::uintmax_t bytes);
   ~FileSizeLimit();
   FileSizeLimit(const FileSizeLimit&) = delete;
@@ -66,12 +70,12 @@ bool GiveLinkToAnotherUser(const std::filesystem::path& link);
 
 }  // namespace testing_support
 
-// Skip the test on Windows, which has no file size limit.
-#if defined(_WIN32)
-#define SKIP_WITHOUT_FILE_SIZE_LIMIT() GTEST_SKIP() << "a file size limit is set only on Linux"
-#else
-#define SKIP_WITHOUT_FILE_SIZE_LIMIT() static_cast<void>(0)
-#endif
+// Skips the test where no file size limit can be set (Windows).
+#define SKIP_WITHOUT_FILE_SIZE_LIMIT()                          \
+  do {                                                          \
+    if (!::testing_support::FileSizeLimit::Supported())         \
+      GTEST_SKIP() << "a file size limit is set only on Linux"; \
+  } while (0)
 
 #define SKIP_WITHOUT_SMALL_FILESYSTEM(fs)            \
   do {                                               \
@@ -79,9 +83,9 @@ bool GiveLinkToAnotherUser(const std::filesystem::path& link);
   } while (0)
 
 // FullFile(): a file on a full file system that the program reaches by a
-// link or by its name; the tests that use it are Linux's.
-#if defined(_WIN32)
-#define SKIP_WITHOUT_FULL_FILE(fs) GTEST_SKIP() << "a full file is made only on Linux"
-#else
-#define SKIP_WITHOUT_FULL_FILE(fs) SKIP_WITHOUT_SMALL_FILESYSTEM(fs)
-#endif
+// link or by its name.
+#define SKIP_WITHOUT_FULL_FILE(fs)                                                   \
+  do {                                                                               \
+    if (!(fs).MakesFullFiles()) GTEST_SKIP() << "a full file is made only on Linux"; \
+    SKIP_WITHOUT_SMALL_FILESYSTEM(fs);                                               \
+  } while (0)

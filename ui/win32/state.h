@@ -10,7 +10,7 @@
 // The framework's headers before windows.h, whose macros would rename their
 // members (see ui/backend.h).
 // clang-format off
-#include "platform/text_encoding.h"
+#include "platform/win32/text_encoding.h"
 #include "ui/automation.h"
 #include "ui/resources.h"
 

@@ -1,12 +1,10 @@
+#include "platform/win32/text_encoding.h"
+
+#include <windows.h>
+
 #include "platform/text_encoding.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-
 namespace platform {
-
-#if defined(_WIN32)
 
 std::wstring ToUtf16(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -36,17 +34,5 @@ std::string PathText(const std::filesystem::path& path) {
 std::FILE* OpenCFile(const char* name, const char* mode) {
   return _wfopen(ToUtf16(name).c_str(), ToUtf16(mode).c_str());
 }
-
-#else
-
-std::string PathText(const std::filesystem::path& path) {
-  return path.native();
-}
-
-std::FILE* OpenCFile(const char* name, const char* mode) {
-  return std::fopen(name, mode);
-}
-
-#endif
 
 }  // namespace platform

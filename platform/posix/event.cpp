@@ -1,45 +1,12 @@
 #include "platform/event.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
 #include <cerrno>
 #include <cstdint>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
-#endif
 
 namespace platform {
-
-#if defined(_WIN32)
-
-EventHandle CreateAutoResetEvent() {
-  HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  return event != nullptr ? event : kNoEvent;
-}
-void ResetEvent(EventHandle event) {
-  ::ResetEvent(event);
-}
-void SignalEvent(EventHandle event) {
-  ::SetEvent(event);
-}
-void CloseEvent(EventHandle event) {
-  CloseHandle(event);
-}
-
-WaitResult WaitForEvent(EventHandle event, std::chrono::milliseconds timeout) {
-  switch (WaitForSingleObject(event, static_cast<DWORD>(timeout.count()))) {
-    case WAIT_OBJECT_0:
-      return WaitResult::kSignalled;
-    case WAIT_TIMEOUT:
-      return WaitResult::kTimedOut;
-    default:
-      return WaitResult::kFailed;
-  }
-}
-
-#else
 
 EventHandle CreateAutoResetEvent() {
   // Non-blocking, so that a reset of an event that is not signalled returns
@@ -72,7 +39,5 @@ WaitResult WaitForEvent(EventHandle event, std::chrono::milliseconds timeout) {
   ResetEvent(event);
   return WaitResult::kSignalled;
 }
-
-#endif
 
 }  // namespace platform

@@ -1,20 +1,14 @@
 #include "platform/last_error.h"
 
-#include "platform/text_encoding.h"
-
-#if defined(_WIN32)
 #include <windows.h>
 
 #include <string_view>
-#else
-#include <cerrno>
-#include <system_error>
-#endif
+
+#include "platform/win32/text_encoding.h"
 
 namespace platform {
 
 std::string LastErrorText() {
-#if defined(_WIN32)
   const DWORD code = GetLastError();
   // In UTF-16: a system in another language words its messages in letters
   // that the ANSI code page may not hold.
@@ -30,9 +24,6 @@ std::string LastErrorText() {
          std::string_view(". \r\n").find(message.back()) != std::string_view::npos)
     message.pop_back();
   return message;
-#else
-  return std::generic_category().message(errno);
-#endif
 }
 
 }  // namespace platform

@@ -15,13 +15,6 @@ std::string Quote(const std::string& arg) {
   return quoted + "'";
 }
 
-#if defined(_WIN32)
-// Debian's tshark is a Linux program: under Wine the scripts that run the
-// Windows programs check their files with it instead.
-std::optional<std::string> Run(const std::string&) {
-  return std::nullopt;
-}
-#else
 std::optional<std::string> Run(const std::string& command) {
   // tshark warns on stderr when it runs as root; only stdout is the answer.
   std::FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
@@ -33,14 +26,10 @@ std::optional<std::string> Run(const std::string& command) {
   if (pclose(pipe) != 0) return std::nullopt;
   return output;
 }
-#endif
 
 }  // namespace
 
 bool TsharkRequired() {
-#if defined(_WIN32)
-  return false;  // a Linux program: see Run
-#endif
   const char* required = std::getenv("TARNWICK_REQUIRE_TSHARK");
   return required != nullptr && std::string_view(required) == "1";
 }

@@ -1,32 +1,22 @@
 #include "platform/program.h"
 
-#include <filesystem>
-
-#include "platform/text_encoding.h"
-
-#if defined(_WIN32)
 #include <windows.h>
 
+#include <filesystem>
 #include <shellapi.h>
-#endif
+
+#include "platform/text_encoding.h"
+#include "platform/win32/text_encoding.h"
 
 namespace platform {
 
 std::string ProgramName() {
-#if defined(_WIN32)
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   return PathText(std::filesystem::path(path).stem());
-#else
-  std::error_code ec;
-  return std::filesystem::read_symlink("/proc/self/exe", ec).stem().string();
-#endif
 }
 
-std::vector<std::string> CommandLineArguments(int argc, char** argv) {
-#if defined(_WIN32)
-  (void)argc;
-  (void)argv;
+std::vector<std::string> CommandLineArguments(int, char**) {
   std::vector<std::string> arguments;
   int count = 0;
   if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
@@ -34,9 +24,6 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     LocalFree(wide);
   }
   return arguments;
-#else
-  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
-#endif
 }
 
 }  // namespace platform
