@@ -43,10 +43,12 @@ int ShowMessageBox(CDialog* owner, std::string_view text, std::string_view capti
                    unsigned flags) {
   if ((owner == nullptr || owner->window() == nullptr) && !runningDialogs.empty())
     owner = runningDialogs.back();
+  ui::Window* ownerWindow = owner != nullptr ? owner->window() : nullptr;
+  const ui::automation::MessageBoxInfo box{std::string(text), std::string(caption), flags,
+                                           ownerWindow != nullptr ? owner->templateId() : 0};
   ui::InputLevel takesInput(true);
   ++openMessageBoxes;
-  const int answer = ui::backend::ShowMessageBox(owner != nullptr ? owner->window() : nullptr, text,
-                                                 caption, flags);
+  const int answer = ui::backend::ShowMessageBox(ownerWindow, box);
   --openMessageBoxes;
   // A close request that came while the box was up goes on now.
   ui::PostToUiThread(CloseTowardRequest);
@@ -211,26 +213,14 @@ bool CDialog::IsIconic() const {
   return ui::backend::IsMinimized(window_);
 }
 
-void CDialog::GetClientRect(CRect* rect) const {
-  const ui::backend::Size size = ui::backend::ClientSize(window_);
-  *rect = {0, 0, size.width, size.height};
-}
-
-int CDialog::GetSystemMetrics(int index) {
-  const ui::backend::Size icon = ui::backend::SystemIconSize();
-  switch (index) {
-    case SM_CXICON:
-      return icon.width;
-    case SM_CYICON:
-      return icon.height;
-    default:
-      assert(false && "a system metric the framework does not offer");
-      return 0;
-  }
-}
-
-std::intptr_t CDialog::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-  return ui::backend::SendWindowMessage(window_, message, wParam, lParam);
+void CDialog::PaintMinimizedIcon(IconHandle icon) {
+  assert(paint_ != nullptr && "painting is for OnPaint");
+  // Signed division, truncating toward zero: a minimised window's client
+  // area may be smaller than the icon.
+  const ui::backend::Size client = paint_->ClientSize();
+  const ui::backend::Size size = paint_->IconSize();
+  paint_->PaintIcon((client.width - size.width + 1) / 2, (client.height - size.height + 1) / 2,
+                    IconOf(icon));
 }
 
 void CDialog::PostToWindow(std::function<void()> work) {
@@ -292,9 +282,11 @@ bool CDialog::HandleSysCommand(unsigned command) {
   return handled;
 }
 
-bool CDialog::HandlePaint() {
+bool CDialog::HandlePaint(ui::MinimizedPaint& paint) {
   platformPaints_ = false;
+  paint_ = &paint;
   ui::RunGuarded("OnPaint", [&] { OnPaint(); });
+  paint_ = nullptr;
   return !platformPaints_;
 }
 
@@ -317,19 +309,6 @@ void CDialog::HandleEndSession() {
     if (std::exchange(dialog->sessionEnded_, true)) continue;
     ui::RunGuarded("OnEndSession", [dialog] { dialog->OnEndSession(); });
   }
-}
-
-// ---- CPaintDC
-
-CPaintDC::CPaintDC(CDialog* dialog)
-    : dialog_(*dialog), context_(ui::backend::BeginPaint(dialog->window())) {}
-
-CPaintDC::~CPaintDC() {
-  ui::backend::EndPaint(dialog_.window(), context_);
-}
-
-void CPaintDC::DrawIcon(int x, int y, IconHandle icon) {
-  ui::backend::DrawIcon(context_, x, y, IconOf(icon));
 }
 
 // ---- CWinApp

@@ -46,10 +46,6 @@ struct Window {
   FakeControl& Control(int id);
 };
 
-struct PaintContext {
-  Window* window;
-};
-
 namespace fake {
 
 struct OpenMessageBox {
@@ -66,8 +62,6 @@ struct OnScreen {
 struct State {
   // Touched only on the UI thread.
   std::vector<OnScreen> screen;
-  PaintContext* painting = nullptr;  // between BeginPaint and EndPaint
-  std::vector<std::string> drawn;    // in the words of fake_ui.h's Paint
 
   // The work queue and the records are shared with other threads.
   std::mutex mutex;

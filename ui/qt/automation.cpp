@@ -245,8 +245,8 @@ void AbortAll() {
   for (Window* window : s.windows)
     if (!window->ended) EndModal(window, IDCANCEL);
   for (qt::OpenMessageBox* open : s.boxes) {
-    const bool yesNo = (open->info.flags & kMbYesNo) != 0;
-    if (QAbstractButton* button = open->box->button(yesNo ? QMessageBox::No : QMessageBox::Ok))
+    if (QAbstractButton* button =
+            open->box->button(qt::ButtonFor(DismissedAnswer(open->info.flags))))
       button->click();
   }
 }

@@ -23,11 +23,6 @@ namespace {
 
 using enum ControlKind;
 
-bool IsButton(ControlKind kind) {
-  return kind == PushButton || kind == DefPushButton || kind == AutoRadioButton ||
-         kind == AutoCheckBox;
-}
-
 QWidget* CreateControl(Window& window, const ControlTemplate& t, const DialogUnits& units) {
   QWidget* parent = window.widget;
   const QString text = FromUtf8(t.text);
@@ -120,12 +115,8 @@ QWidget* CreateControl(Window& window, const ControlTemplate& t, const DialogUni
 }  // namespace
 
 DialogUnits DialogUnitsOf(const QFont& font) {
-  // As Windows' GdiGetCharDimensions: the width of the 52 letters, halved
-  // twice with rounding, and the font's full height.
   const QFontMetrics metrics(font);
-  const int width = metrics.horizontalAdvance(
-      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-  return {(width / 26 + 1) / 2, metrics.height()};
+  return BaseUnitsOf(metrics.horizontalAdvance(FromUtf8(kBaseUnitLetters)), metrics.height());
 }
 
 QFont DialogFont(const DialogTemplate& dialogTemplate) {

@@ -69,8 +69,10 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_ENDSESSION:
       if (wParam != FALSE) CDialog::HandleEndSession();
       return TRUE;
-    case WM_PAINT:
-      return dialog.HandlePaint() ? TRUE : FALSE;
+    case WM_PAINT: {
+      Paint paint(hwnd);
+      return dialog.HandlePaint(paint) ? TRUE : FALSE;
+    }
     case WM_QUERYDRAGICON: {
       // One of the messages whose answer a dialog procedure returns itself.
       const IconHandle icon = dialog.HandleQueryDragIcon();

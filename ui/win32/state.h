@@ -12,6 +12,7 @@
 // clang-format off
 #include "platform/text_encoding.h"
 #include "ui/automation.h"
+#include "ui/backend.h"
 #include "ui/resources.h"
 
 #include <windows.h>
@@ -40,11 +41,6 @@ struct Window {
   HWND Control(int id) const;
 };
 
-struct PaintContext {
-  HDC dc;
-  PAINTSTRUCT paint;
-};
-
 namespace win32 {
 
 // ---- layout.cpp
@@ -66,7 +62,6 @@ std::string AccessibleNameOf(HWND control);
 
 // ---- controls.cpp
 
-bool IsButton(ControlKind kind);
 // The text of a window, as UTF-8.
 std::string TextOf(HWND window);
 
@@ -82,7 +77,6 @@ void DestroyIcons();
 // A message box of the platform that the framework has open.
 struct OpenMessageBox {
   automation::MessageBoxInfo info;
-  HWND owner;
 };
 // A modal run or a message box, as the operator sees them stacked.
 struct OnScreen {
@@ -93,7 +87,6 @@ struct State {
   // All touched on the UI thread only.
   std::vector<Window*> windows;  // created and not destroyed, oldest first
   std::vector<OnScreen> screen;  // modal runs and message boxes, innermost last
-  PaintContext* painting = nullptr;
 };
 State& TheState();
 
@@ -103,6 +96,20 @@ State& TheState();
 // dialog manager takes the keyboard (IsDialogMessage), the rest is
 // dispatched.
 void Deliver(Window& window, MSG& message);
+
+// ---- paint.cpp
+
+// The WM_PAINT of a window, for the dialog to paint its minimised icon.
+class Paint final : public MinimizedPaint {
+ public:
+  explicit Paint(HWND hwnd) : hwnd_(hwnd) {}
+  backend::Size ClientSize() const override;
+  backend::Size IconSize() const override;
+  void PaintIcon(int x, int y, const IconResource& icon) override;
+
+ private:
+  HWND hwnd_;
+};
 
 // ---- message_box.cpp
 
