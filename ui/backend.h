@@ -55,7 +55,7 @@
 class CDialog;
 
 namespace ui {
-struct Window;  // the backend's own
+struct Window;  // the backend's own, a WindowRecord (ui/window.h) and more
 }  // namespace ui
 
 namespace ui::backend {

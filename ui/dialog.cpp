@@ -5,25 +5,15 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <exception>
 #include <utility>
 #include <vector>
 
-#include "platform/program.h"
 #include "ui/backend.h"
 #include "ui/input.h"
+#include "ui/modal.h"
 #include "ui/ui_thread.h"
 
-void CloseTowardRequest();
-
 namespace {
-
-CWinApp* currentApp = nullptr;
-
-// The dialogs running modally, innermost last, and the message boxes of
-// the framework that are open; UI thread only.
-std::vector<CDialog*> runningDialogs;
-int openMessageBoxes = 0;
 
 const ui::Resources& AppResources() {
   assert(CWinApp::Current() != nullptr && "dialogs run inside an application object");
@@ -36,32 +26,14 @@ const ui::IconResource& IconOf(IconHandle icon) {
   return *resource;
 }
 
-// Every message box of the framework: modal to `owner`, or to the active
-// dialog when the caller names none, so that the running dialog takes no
-// input while the box is up.
-int ShowMessageBox(CDialog* owner, std::string_view text, std::string_view caption,
-                   unsigned flags) {
-  if ((owner == nullptr || owner->window() == nullptr) && !runningDialogs.empty())
-    owner = runningDialogs.back();
-  ui::Window* ownerWindow = owner != nullptr ? owner->window() : nullptr;
-  const ui::automation::MessageBoxInfo box{std::string(text), std::string(caption), flags,
-                                           ownerWindow != nullptr ? owner->templateId() : 0};
-  ui::InputLevel takesInput(true);
-  ++openMessageBoxes;
-  const int answer = ui::backend::ShowMessageBox(ownerWindow, box);
-  --openMessageBoxes;
-  // A close request that came while the box was up goes on now.
-  ui::PostToUiThread(CloseTowardRequest);
-  return answer;
-}
-
 }  // namespace
 
 // One step toward a close request: the innermost running dialog is asked to
 // close as its Cancel would, unless it is ending already or a message box
 // waits for the operator; the next step comes when it has ended.
 void CloseTowardRequest() {
-  if (runningDialogs.empty() || openMessageBoxes > 0) return;
+  std::vector<CDialog*>& runningDialogs = ui::RunningDialogs();
+  if (runningDialogs.empty() || ui::MessageBoxOpen()) return;
   if (std::none_of(runningDialogs.begin(), runningDialogs.end(),
                    [](const CDialog* dialog) { return dialog->closeRequested_; }))
     return;
@@ -72,47 +44,6 @@ void CloseTowardRequest() {
   innermost->HandleCommand(IDCANCEL);
   innermost->closing_ = false;
 }
-
-// ---- CControl and its kinds: thin forwards to the dialog's window.
-
-ui::Window* CControl::window() const {
-  assert(dialog_ != nullptr && "control used before DoDataExchange bound it");
-  return dialog_->window();
-}
-
-void CControl::SetWindowText(std::string_view text) {
-  ui::backend::SetControlText(window(), id_, text);
-}
-std::string CControl::GetWindowText() const {
-  return ui::backend::ControlText(window(), id_);
-}
-void CControl::EnableWindow(bool enable) {
-  ui::backend::EnableControl(window(), id_, enable);
-}
-bool CControl::IsWindowEnabled() const {
-  return ui::backend::IsControlEnabled(window(), id_);
-}
-void CButton::SetCheck(int check) {
-  ui::backend::SetControlCheck(window(), GetDlgCtrlID(), check);
-}
-int CButton::GetCheck() const {
-  return ui::backend::ControlCheck(window(), GetDlgCtrlID());
-}
-void CComboBox::SetCurSel(int index) {
-  ui::backend::SetComboSelection(window(), GetDlgCtrlID(), index);
-}
-int CComboBox::GetCurSel() const {
-  return ui::backend::ComboSelection(window(), GetDlgCtrlID());
-}
-
-void CMenu::AppendSeparator() {
-  ui::backend::AppendSystemMenuSeparator(dialog_.window());
-}
-void CMenu::AppendItem(unsigned command, std::string_view text) {
-  ui::backend::AppendSystemMenuItem(dialog_.window(), command, text);
-}
-
-// ---- CDialog
 
 CDialog::CDialog(int templateId, CDialog* parent) : templateId_(templateId), parent_(parent) {}
 
@@ -132,6 +63,7 @@ int CDialog::DoModal() {
   *windowOpen_ = true;
   ending_ = false;
   sessionEnded_ = false;
+  std::vector<CDialog*>& runningDialogs = ui::RunningDialogs();
   runningDialogs.push_back(this);
   int result = 0;
   {
@@ -195,10 +127,6 @@ int CDialog::GetCheckedRadioButton(int firstId, int lastId) const {
   for (int id = firstId; id <= lastId; ++id)
     if (IsDlgButtonChecked(id) != 0) return id;
   return 0;
-}
-
-int CDialog::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
-  return ShowMessageBox(this, text, caption, flags);
 }
 
 CMenu* CDialog::GetSystemMenu() {
@@ -303,35 +231,10 @@ void CDialog::HandleCloseRequest() {
 
 void CDialog::HandleEndSession() {
   // Every top-level window hears of it: each dialog acts once.
-  const std::vector<CDialog*> dialogs = runningDialogs;
+  const std::vector<CDialog*> dialogs = ui::RunningDialogs();
   for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
     CDialog* dialog = *it;
     if (std::exchange(dialog->sessionEnded_, true)) continue;
     ui::RunGuarded("OnEndSession", [dialog] { dialog->OnEndSession(); });
   }
-}
-
-// ---- CWinApp
-
-CWinApp::CWinApp(const ui::Resources& resources, const char* appName)
-    : m_pszAppName(appName != nullptr ? appName : platform::ProgramName()), resources_(resources) {
-  assert(currentApp == nullptr && "one application object per program");
-  currentApp = this;
-}
-
-CWinApp::~CWinApp() {
-  currentApp = nullptr;
-}
-
-CWinApp* CWinApp::Current() {
-  return currentApp;
-}
-
-IconHandle CWinApp::LoadIcon(int resourceId) const {
-  return {resources_.FindIcon(resourceId) != nullptr ? resourceId : 0};
-}
-
-int AfxMessageBox(std::string_view text, unsigned flags) {
-  const CWinApp* app = CWinApp::Current();
-  return ShowMessageBox(nullptr, text, app != nullptr ? app->m_pszAppName : "", flags);
 }

@@ -28,17 +28,6 @@ Window* TopWindow() {
   return screen.empty() ? nullptr : screen.back().window;
 }
 
-Window* FindWindow(int templateId) {
-  auto& screen = fake::TheState().screen;
-  for (auto it = screen.rbegin(); it != screen.rend(); ++it)
-    if (it->window != nullptr && it->window->tmpl->id == templateId) return it->window;
-  return nullptr;
-}
-
-int TemplateOf(Window* window) {
-  return window->tmpl->id;
-}
-
 std::string WindowCaption(Window* window) {
   return std::string(window->tmpl->caption);
 }

@@ -46,7 +46,7 @@ template <class T>
 T WithWindow(int templateId, T fallback, const std::function<T(Window&)>& action) {
   T result = fallback;
   SendToUiThread([&] {
-    if (Window* window = backend::FindWindow(templateId)) result = action(*window);
+    if (Window* window = FindWindow(templateId)) result = action(*window);
   });
   return result;
 }

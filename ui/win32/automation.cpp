@@ -54,17 +54,6 @@ Window* TopWindow() {
   return !top->ended && IsWindowEnabled(top->hwnd) ? top : nullptr;
 }
 
-Window* FindWindow(int templateId) {
-  const auto& windows = win32::TheState().windows;
-  for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-    if ((*it)->tmpl->id == templateId) return *it;
-  return nullptr;
-}
-
-int TemplateOf(Window* window) {
-  return window->tmpl->id;
-}
-
 std::string WindowCaption(Window* window) {
   return win32::TextOf(window->hwnd);
 }
@@ -147,7 +136,7 @@ void SimulateCloseRequest(Window* window) {
 
 void SimulateEndSession() {
   // As the system asks every top-level window, then tells it.
-  const std::vector<Window*> windows = win32::TheState().windows;
+  const std::vector<Window*> windows = OpenWindows();
   for (Window* window : windows)
     SendMessageW(window->hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
   for (Window* window : windows) SendMessageW(window->hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);

@@ -20,7 +20,7 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
   // A dialog of the thread that is none of ours, enabled: the box on top.
   wchar_t className[16] = {};
   GetClassNameW(hwnd, className, 16);
-  const auto& windows = TheState().windows;
+  const std::vector<Window*> windows = OpenWindows();
   const bool ours = std::any_of(windows.begin(), windows.end(),
                                 [hwnd](const Window* w) { return w->hwnd == hwnd; });
   if (!ours && std::wstring_view(className) == L"#32770" && IsWindowVisible(hwnd) &&

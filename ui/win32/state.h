@@ -14,29 +14,23 @@
 #include "ui/automation.h"
 #include "ui/backend.h"
 #include "ui/resources.h"
+#include "ui/window.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 // clang-format on
 
-// windows.h's FindWindow macro would rename ui::backend::FindWindow.
+// windows.h's FindWindow macro would rename ui::FindWindow.
 #undef FindWindow
 
 class CDialog;
 
 namespace ui {
 
-struct Window {
-  CDialog* dialog;
-  const DialogTemplate* tmpl;
-  Window* owner;
+struct Window : WindowRecord {
   HWND hwnd = nullptr;
   int systemMenuFixedItems = 0;  // the menu's own items, before the appended ones
-  int bigIcon = 0;               // the icon resources set as the window's icons
-  int smallIcon = 0;
-  bool ended = false;
-  int result = 0;
 
   HWND Control(int id) const;
 };
@@ -85,7 +79,6 @@ struct OnScreen {
 };
 struct State {
   // All touched on the UI thread only.
-  std::vector<Window*> windows;  // created and not destroyed, oldest first
   std::vector<OnScreen> screen;  // modal runs and message boxes, innermost last
 };
 State& TheState();
