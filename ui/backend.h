@@ -26,16 +26,18 @@
 //    ui::SystemCommand. Or, where the platform makes both system commands
 //    (Win32's WM_SYSCOMMAND), dialog.HandleSysCommand and, when it returns
 //    false, the platform's own default (DefWindowProc);
-//  - a paint: dialog.HandlePaint(paint), which returns false when the
-//    platform is to paint the window itself; the drag-icon query:
-//    dialog.HandleQueryDragIcon() (no icon: the platform's default). Qt and
-//    the fake's platform never ask for either.
+//  - a paint: dialog.HandlePaint(paint), with the backend's MinimizedPaint,
+//    which returns false when the platform is to paint the window itself;
+//    the drag-icon query: dialog.HandleQueryDragIcon() (no icon: the
+//    platform's default). Qt never asks for either, the fake's platform
+//    only when a test does (fake_ui.h).
 //
 // Files, the same names in every backend folder where the job is the same:
 // dialog_window.cpp (windows and modal runs), layout.cpp (controls built at
 // their template rectangles), controls.cpp, accessibility.cpp,
 // system_menu.cpp, icons.cpp, paint.cpp, message_box.cpp, ui_thread.cpp,
-// automation.cpp (ui/automation_backend.h), state.h (the backend's model).
+// automation.cpp (ui/automation_backend.h), state.h (the backend's model: its
+// Window, a ui::WindowRecord with the platform's handles).
 //
 // windows.h makes macros of MessageBox, SendMessage, LoadIcon, GetWindowText
 // and SetWindowText, which rename the framework's members of those names in
