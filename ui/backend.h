@@ -111,10 +111,6 @@ void SetWindowIcon(Window* window, const IconResource& icon, bool bigIcon);
 
 bool IsMinimized(Window* window);
 
-}  // namespace ui::backend
-
-namespace ui {
-
 // A paint that the platform asks of a dialog (dialog.HandlePaint), from a
 // backend whose platform leaves a minimised window's icon to the window
 // (Win32's WM_PAINT); one whose platform draws it itself has none.
@@ -122,8 +118,8 @@ class MinimizedPaint {
  public:
   // The client area and the system's icon size (SM_CXICON by SM_CYICON), in
   // pixels.
-  virtual backend::Size ClientSize() const = 0;
-  virtual backend::Size IconSize() const = 0;
+  virtual Size ClientSize() const = 0;
+  virtual Size IconSize() const = 0;
   // Paints the window: the background behind the icon (WM_ICONERASEBKGND on
   // the paint's device context), then the icon at (x, y), at the system's
   // icon size.
@@ -132,10 +128,6 @@ class MinimizedPaint {
  protected:
   ~MinimizedPaint() = default;
 };
-
-}  // namespace ui
-
-namespace ui::backend {
 
 // ---- Message boxes (message_box.cpp)
 

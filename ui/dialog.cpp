@@ -210,7 +210,7 @@ bool CDialog::HandleSysCommand(unsigned command) {
   return handled;
 }
 
-bool CDialog::HandlePaint(ui::MinimizedPaint& paint) {
+bool CDialog::HandlePaint(ui::backend::MinimizedPaint& paint) {
   platformPaints_ = false;
   paint_ = &paint;
   ui::RunGuarded("OnPaint", [&] { OnPaint(); });

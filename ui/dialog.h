@@ -14,9 +14,11 @@
 #include "ui/resources.h"
 
 namespace ui {
-struct Window;         // a backend's window; exists while a dialog runs
-class MinimizedPaint;  // a backend's paint of a minimised window (ui/backend.h)
+struct Window;  // a backend's window; exists while a dialog runs
 }  // namespace ui
+namespace ui::backend {
+class MinimizedPaint;  // a backend's paint of a minimised window
+}  // namespace ui::backend
 
 // Message box styles and answers, with the values Windows gives them.
 enum MessageBoxFlags : unsigned {
@@ -157,7 +159,7 @@ class CDialog {
   void HandleCommand(int id);
   bool HandleSysCommand(unsigned command);  // false: the platform's default applies
   // false: the platform paints the window itself.
-  bool HandlePaint(ui::MinimizedPaint& paint);
+  bool HandlePaint(ui::backend::MinimizedPaint& paint);
   IconHandle HandleQueryDragIcon();  // no icon: the platform's default
   // A request from outside to close the window, whatever runs above it
   // (Windows' WM_CLOSE from End task or taskkill). The modal dialogs above
@@ -215,8 +217,8 @@ class CDialog {
   const ui::DialogTemplate* template_ = nullptr;
   ui::Window* window_ = nullptr;
   CMenu systemMenu_{*this};
-  bool platformPaints_ = false;          // set by CDialog::OnPaint during HandlePaint
-  ui::MinimizedPaint* paint_ = nullptr;  // during HandlePaint
+  bool platformPaints_ = false;                   // set by CDialog::OnPaint during HandlePaint
+  ui::backend::MinimizedPaint* paint_ = nullptr;  // during HandlePaint
   // Close requests, on the UI thread: one waits for the dialogs above this
   // one to end; this one's Cancel runs for a request, not yet returned.
   bool closeRequested_ = false;

@@ -23,7 +23,7 @@ namespace fake {
 namespace {
 
 // A paint of the window, written down in the words of fake_ui.h's Paint.
-class WrittenPaint final : public MinimizedPaint {
+class WrittenPaint final : public backend::MinimizedPaint {
  public:
   WrittenPaint(const Window& window, std::vector<std::string>& drawn)
       : window_(window), drawn_(drawn) {}

@@ -93,7 +93,7 @@ void Deliver(Window& window, MSG& message);
 // ---- paint.cpp
 
 // The WM_PAINT of a window, for the dialog to paint its minimised icon.
-class Paint final : public MinimizedPaint {
+class Paint final : public backend::MinimizedPaint {
  public:
   explicit Paint(HWND hwnd) : hwnd_(hwnd) {}
   backend::Size ClientSize() const override;
