@@ -160,9 +160,9 @@ void CreateControls(Window& window) {
     // assistive technology reads it (Qt's Label relation); any other static
     // text's mnemonic sends the focus to the next tab stop.
     if (t.kind == Static && (t.style & kNoPrefix) == 0) {
-      const ControlTemplate* buddy = NextTabStop(*window.tmpl, t);
-      for (const ControlTemplate& other : window.tmpl->controls)
-        if (IsNamedByLabel(other.kind) && LabelOf(*window.tmpl, other) == &t) buddy = &other;
+      const auto labelled = LabelledBy(*window.tmpl, t);
+      const ControlTemplate* buddy =
+          labelled.empty() ? NextTabStop(*window.tmpl, t) : labelled.back();
       static_cast<QLabel*>(control.widget)
           ->setBuddy(buddy != nullptr ? window.Control(buddy->id).widget : nullptr);
     }
