@@ -1,6 +1,5 @@
 #include "app/quillan_dlg.h"
 
-#include <cstdint>
 #include <string>
 
 #include "adapter/com20020.h"
@@ -73,17 +72,7 @@ bool CQuillanDlg::OnSysCommand(unsigned command) {
 
 void CQuillanDlg::OnPaint() {
   if (!IsIconic()) return CDialog::OnPaint();
-  CPaintDC dc(this);
-  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<std::uintptr_t>(dc.GetSafeHdc()));
-  // The icon in the middle of the client area (signed division, truncating
-  // toward zero: a minimised window's client area may be smaller than it).
-  const int cxIcon = GetSystemMetrics(SM_CXICON);
-  const int cyIcon = GetSystemMetrics(SM_CYICON);
-  CRect rect;
-  GetClientRect(&rect);
-  const int x = (rect.Width() - cxIcon + 1) / 2;
-  const int y = (rect.Height() - cyIcon + 1) / 2;
-  dc.DrawIcon(x, y, m_hIcon);
+  PaintMinimizedIcon(m_hIcon);
 }
 
 // What the desktop shows while the minimised window is dragged.

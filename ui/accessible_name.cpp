@@ -32,6 +32,15 @@ const ControlTemplate* LabelOf(const DialogTemplate& dialogTemplate,
   return best;
 }
 
+std::vector<const ControlTemplate*> LabelledBy(const DialogTemplate& dialogTemplate,
+                                               const ControlTemplate& label) {
+  std::vector<const ControlTemplate*> labelled;
+  for (const ControlTemplate& control : dialogTemplate.controls)
+    if (IsNamedByLabel(control.kind) && LabelOf(dialogTemplate, control) == &label)
+      labelled.push_back(&control);
+  return labelled;
+}
+
 const ControlTemplate* NameSourceOf(const DialogTemplate& dialogTemplate,
                                     const ControlTemplate& control) {
   if (IsNamedByLabel(control.kind)) return LabelOf(dialogTemplate, control);

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/resources.h"
 
@@ -19,6 +20,10 @@ bool IsNamedByLabel(ControlKind kind);
 // above it or to its left; null when there is none.
 const ControlTemplate* LabelOf(const DialogTemplate& dialogTemplate,
                                const ControlTemplate& control);
+
+// The edit boxes and lists that `label` names, in template order.
+std::vector<const ControlTemplate*> LabelledBy(const DialogTemplate& dialogTemplate,
+                                               const ControlTemplate& label);
 
 // The control whose text is `control`'s name: its label for an edit box or
 // a list, itself for the rest; null for an icon, or a control with no label.

@@ -10,6 +10,7 @@
 #include "ui/dialog.h"
 #include "ui/input.h"
 #include "ui/ui_thread.h"
+#include "ui/window.h"
 
 namespace ui::automation {
 
@@ -46,13 +47,13 @@ bool Deliver(int templateId, int controlId, std::function<void(Window*)> input) 
   return OnUiThread<bool>(
       [=] {
         Window* top = backend::TopWindow();
-        if (top == nullptr || backend::TemplateOf(top) != templateId) return false;
+        if (top == nullptr || TemplateOf(top) != templateId) return false;
         if (controlId != kWholeWindow && !backend::IsControlEnabled(top, controlId)) return false;
         QueueInput([templateId, input] {
           // Served later: the input goes to whatever window of the template
           // is on top by then, as the operator's click would.
           Window* now = backend::TopWindow();
-          if (now != nullptr && backend::TemplateOf(now) == templateId) input(now);
+          if (now != nullptr && TemplateOf(now) == templateId) input(now);
         });
         return true;
       },
@@ -63,7 +64,7 @@ template <class T>
 T QueryControl(int templateId, T fallback, std::function<T(Window*)> query) {
   return OnUiThread<T>(
       [=] {
-        Window* window = backend::FindWindow(templateId);
+        Window* window = FindWindow(templateId);
         return window != nullptr ? query(window) : fallback;
       },
       fallback);
@@ -106,7 +107,7 @@ bool WaitForWindow(int templateId, std::chrono::milliseconds timeout) {
         return OnUiThread<bool>(
             [templateId] {
               Window* top = backend::TopWindow();
-              return top != nullptr && backend::TemplateOf(top) == templateId;
+              return top != nullptr && TemplateOf(top) == templateId;
             },
             false);
       },
@@ -116,7 +117,7 @@ bool WaitForWindow(int templateId, std::chrono::milliseconds timeout) {
 bool WaitForNoWindow(int templateId, std::chrono::milliseconds timeout) {
   return WaitUntil(
       [templateId] {
-        return OnUiThread<bool>([templateId] { return backend::FindWindow(templateId) == nullptr; },
+        return OnUiThread<bool>([templateId] { return FindWindow(templateId) == nullptr; },
                                 !programRunning.load());
       },
       timeout);
@@ -162,10 +163,9 @@ bool PressCloseBox(int templateId) {
 bool RequestClose(int templateId) {
   return OnUiThread<bool>(
       [templateId] {
-        if (backend::FindWindow(templateId) == nullptr) return false;
+        if (FindWindow(templateId) == nullptr) return false;
         QueueInput([templateId] {
-          if (Window* window = backend::FindWindow(templateId))
-            backend::SimulateCloseRequest(window);
+          if (Window* window = FindWindow(templateId)) backend::SimulateCloseRequest(window);
         });
         return true;
       },

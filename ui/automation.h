@@ -79,6 +79,7 @@ struct MessageBoxInfo {
   std::string caption;
   unsigned flags = 0;
   int ownerTemplate = 0;  // 0 when owned by no window
+  bool operator==(const MessageBoxInfo&) const = default;
 };
 std::optional<MessageBoxInfo> WaitForMessageBox(std::chrono::milliseconds timeout = kTimeout);
 // Presses the box's button: kIdOk, kIdYes or kIdNo.

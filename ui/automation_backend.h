@@ -20,9 +20,6 @@ namespace ui::backend {
 
 // The window taking input; null when none is, or a message box is on top.
 Window* TopWindow();
-// The top-most open window built from this template, or null.
-Window* FindWindow(int templateId);
-int TemplateOf(Window* window);
 std::string WindowCaption(Window* window);
 std::string ControlAccessibleName(Window* window, int controlId);
 std::pair<int, int> WindowIcons(Window* window);  // {big, small}

@@ -26,16 +26,18 @@
 //    ui::SystemCommand. Or, where the platform makes both system commands
 //    (Win32's WM_SYSCOMMAND), dialog.HandleSysCommand and, when it returns
 //    false, the platform's own default (DefWindowProc);
-//  - a paint: dialog.HandlePaint(), which returns false when the platform is
-//    to paint the window itself; the drag-icon query:
-//    dialog.HandleQueryDragIcon() (no icon: the platform's default). Qt and
-//    the fake's platform never ask for either.
+//  - a paint: dialog.HandlePaint(paint), with the backend's MinimizedPaint,
+//    which returns false when the platform is to paint the window itself;
+//    the drag-icon query: dialog.HandleQueryDragIcon() (no icon: the
+//    platform's default). Qt never asks for either, the fake's platform
+//    only when a test does (fake_ui.h).
 //
 // Files, the same names in every backend folder where the job is the same:
 // dialog_window.cpp (windows and modal runs), layout.cpp (controls built at
 // their template rectangles), controls.cpp, accessibility.cpp,
 // system_menu.cpp, icons.cpp, paint.cpp, message_box.cpp, ui_thread.cpp,
-// automation.cpp (ui/automation_backend.h), state.h (the backend's model).
+// automation.cpp (ui/automation_backend.h), state.h (the backend's model: its
+// Window, a ui::WindowRecord with the platform's handles).
 //
 // windows.h makes macros of MessageBox, SendMessage, LoadIcon, GetWindowText
 // and SetWindowText, which rename the framework's members of those names in
@@ -49,13 +51,13 @@
 #include <string>
 #include <string_view>
 
+#include "ui/automation.h"
 #include "ui/resources.h"
 
 class CDialog;
 
 namespace ui {
-struct Window;        // the backend's own
-struct PaintContext;  // the backend's own
+struct Window;  // the backend's own, a WindowRecord (ui/window.h) and more
 }  // namespace ui
 
 namespace ui::backend {
@@ -108,21 +110,31 @@ void SetWindowIcon(Window* window, const IconResource& icon, bool bigIcon);
 // ---- Painting (paint.cpp)
 
 bool IsMinimized(Window* window);
-// The client area in pixels; its top left corner is (0, 0).
-Size ClientSize(Window* window);
-// SM_CXICON by SM_CYICON.
-Size SystemIconSize();
-PaintContext* BeginPaint(Window* window);
-void EndPaint(Window* window, PaintContext* context);
-void DrawIcon(PaintContext* context, int x, int y, const IconResource& icon);
-std::intptr_t SendWindowMessage(Window* window, unsigned message, std::uintptr_t wParam,
-                                std::intptr_t lParam);
+
+// A paint that the platform asks of a dialog (dialog.HandlePaint), from a
+// backend whose platform leaves a minimised window's icon to the window
+// (Win32's WM_PAINT); one whose platform draws it itself has none.
+class MinimizedPaint {
+ public:
+  // The client area and the system's icon size (SM_CXICON by SM_CYICON), in
+  // pixels.
+  virtual Size ClientSize() const = 0;
+  virtual Size IconSize() const = 0;
+  // Paints the window: the background behind the icon (WM_ICONERASEBKGND on
+  // the paint's device context), then the icon at (x, y), at the system's
+  // icon size.
+  virtual void PaintIcon(int x, int y, const IconResource& icon) = 0;
+
+ protected:
+  ~MinimizedPaint() = default;
+};
 
 // ---- Message boxes (message_box.cpp)
 
-// The platform's box with the buttons and icon of `flags`, modal to `owner`
-// (null: owned by no window). Returns the answer (kIdOk, kIdYes, kIdNo).
-int ShowMessageBox(Window* owner, std::string_view text, std::string_view caption, unsigned flags);
+// The platform's box with the buttons and icon of `box.flags`, modal to
+// `owner` (null: owned by no window). Returns the answer (kIdOk, kIdYes,
+// kIdNo).
+int ShowMessageBox(Window* owner, const automation::MessageBoxInfo& box);
 
 // ---- The UI thread (ui_thread.cpp)
 

@@ -5,25 +5,15 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <exception>
 #include <utility>
 #include <vector>
 
-#include "platform/program.h"
 #include "ui/backend.h"
 #include "ui/input.h"
+#include "ui/modal.h"
 #include "ui/ui_thread.h"
 
-void CloseTowardRequest();
-
 namespace {
-
-CWinApp* currentApp = nullptr;
-
-// The dialogs running modally, innermost last, and the message boxes of
-// the framework that are open; UI thread only.
-std::vector<CDialog*> runningDialogs;
-int openMessageBoxes = 0;
 
 const ui::Resources& AppResources() {
   assert(CWinApp::Current() != nullptr && "dialogs run inside an application object");
@@ -36,30 +26,14 @@ const ui::IconResource& IconOf(IconHandle icon) {
   return *resource;
 }
 
-// Every message box of the framework: modal to `owner`, or to the active
-// dialog when the caller names none, so that the running dialog takes no
-// input while the box is up.
-int ShowMessageBox(CDialog* owner, std::string_view text, std::string_view caption,
-                   unsigned flags) {
-  if ((owner == nullptr || owner->window() == nullptr) && !runningDialogs.empty())
-    owner = runningDialogs.back();
-  ui::InputLevel takesInput(true);
-  ++openMessageBoxes;
-  const int answer = ui::backend::ShowMessageBox(owner != nullptr ? owner->window() : nullptr, text,
-                                                 caption, flags);
-  --openMessageBoxes;
-  // A close request that came while the box was up goes on now.
-  ui::PostToUiThread(CloseTowardRequest);
-  return answer;
-}
-
 }  // namespace
 
 // One step toward a close request: the innermost running dialog is asked to
 // close as its Cancel would, unless it is ending already or a message box
 // waits for the operator; the next step comes when it has ended.
 void CloseTowardRequest() {
-  if (runningDialogs.empty() || openMessageBoxes > 0) return;
+  std::vector<CDialog*>& runningDialogs = ui::RunningDialogs();
+  if (runningDialogs.empty() || ui::MessageBoxOpen()) return;
   if (std::none_of(runningDialogs.begin(), runningDialogs.end(),
                    [](const CDialog* dialog) { return dialog->closeRequested_; }))
     return;
@@ -70,47 +44,6 @@ void CloseTowardRequest() {
   innermost->HandleCommand(IDCANCEL);
   innermost->closing_ = false;
 }
-
-// ---- CControl and its kinds: thin forwards to the dialog's window.
-
-ui::Window* CControl::window() const {
-  assert(dialog_ != nullptr && "control used before DoDataExchange bound it");
-  return dialog_->window();
-}
-
-void CControl::SetWindowText(std::string_view text) {
-  ui::backend::SetControlText(window(), id_, text);
-}
-std::string CControl::GetWindowText() const {
-  return ui::backend::ControlText(window(), id_);
-}
-void CControl::EnableWindow(bool enable) {
-  ui::backend::EnableControl(window(), id_, enable);
-}
-bool CControl::IsWindowEnabled() const {
-  return ui::backend::IsControlEnabled(window(), id_);
-}
-void CButton::SetCheck(int check) {
-  ui::backend::SetControlCheck(window(), GetDlgCtrlID(), check);
-}
-int CButton::GetCheck() const {
-  return ui::backend::ControlCheck(window(), GetDlgCtrlID());
-}
-void CComboBox::SetCurSel(int index) {
-  ui::backend::SetComboSelection(window(), GetDlgCtrlID(), index);
-}
-int CComboBox::GetCurSel() const {
-  return ui::backend::ComboSelection(window(), GetDlgCtrlID());
-}
-
-void CMenu::AppendSeparator() {
-  ui::backend::AppendSystemMenuSeparator(dialog_.window());
-}
-void CMenu::AppendItem(unsigned command, std::string_view text) {
-  ui::backend::AppendSystemMenuItem(dialog_.window(), command, text);
-}
-
-// ---- CDialog
 
 CDialog::CDialog(int templateId, CDialog* parent) : templateId_(templateId), parent_(parent) {}
 
@@ -130,6 +63,7 @@ int CDialog::DoModal() {
   *windowOpen_ = true;
   ending_ = false;
   sessionEnded_ = false;
+  std::vector<CDialog*>& runningDialogs = ui::RunningDialogs();
   runningDialogs.push_back(this);
   int result = 0;
   {
@@ -195,10 +129,6 @@ int CDialog::GetCheckedRadioButton(int firstId, int lastId) const {
   return 0;
 }
 
-int CDialog::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
-  return ShowMessageBox(this, text, caption, flags);
-}
-
 CMenu* CDialog::GetSystemMenu() {
   return ui::backend::HasSystemMenu(window_) ? &systemMenu_ : nullptr;
 }
@@ -211,26 +141,14 @@ bool CDialog::IsIconic() const {
   return ui::backend::IsMinimized(window_);
 }
 
-void CDialog::GetClientRect(CRect* rect) const {
-  const ui::backend::Size size = ui::backend::ClientSize(window_);
-  *rect = {0, 0, size.width, size.height};
-}
-
-int CDialog::GetSystemMetrics(int index) {
-  const ui::backend::Size icon = ui::backend::SystemIconSize();
-  switch (index) {
-    case SM_CXICON:
-      return icon.width;
-    case SM_CYICON:
-      return icon.height;
-    default:
-      assert(false && "a system metric the framework does not offer");
-      return 0;
-  }
-}
-
-std::intptr_t CDialog::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-  return ui::backend::SendWindowMessage(window_, message, wParam, lParam);
+void CDialog::PaintMinimizedIcon(IconHandle icon) {
+  assert(paint_ != nullptr && "painting is for OnPaint");
+  // Signed division, truncating toward zero: a minimised window's client
+  // area may be smaller than the icon.
+  const ui::backend::Size client = paint_->ClientSize();
+  const ui::backend::Size size = paint_->IconSize();
+  paint_->PaintIcon((client.width - size.width + 1) / 2, (client.height - size.height + 1) / 2,
+                    IconOf(icon));
 }
 
 void CDialog::PostToWindow(std::function<void()> work) {
@@ -292,9 +210,11 @@ bool CDialog::HandleSysCommand(unsigned command) {
   return handled;
 }
 
-bool CDialog::HandlePaint() {
+bool CDialog::HandlePaint(ui::backend::MinimizedPaint& paint) {
   platformPaints_ = false;
+  paint_ = &paint;
   ui::RunGuarded("OnPaint", [&] { OnPaint(); });
+  paint_ = nullptr;
   return !platformPaints_;
 }
 
@@ -311,48 +231,10 @@ void CDialog::HandleCloseRequest() {
 
 void CDialog::HandleEndSession() {
   // Every top-level window hears of it: each dialog acts once.
-  const std::vector<CDialog*> dialogs = runningDialogs;
+  const std::vector<CDialog*> dialogs = ui::RunningDialogs();
   for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
     CDialog* dialog = *it;
     if (std::exchange(dialog->sessionEnded_, true)) continue;
     ui::RunGuarded("OnEndSession", [dialog] { dialog->OnEndSession(); });
   }
-}
-
-// ---- CPaintDC
-
-CPaintDC::CPaintDC(CDialog* dialog)
-    : dialog_(*dialog), context_(ui::backend::BeginPaint(dialog->window())) {}
-
-CPaintDC::~CPaintDC() {
-  ui::backend::EndPaint(dialog_.window(), context_);
-}
-
-void CPaintDC::DrawIcon(int x, int y, IconHandle icon) {
-  ui::backend::DrawIcon(context_, x, y, IconOf(icon));
-}
-
-// ---- CWinApp
-
-CWinApp::CWinApp(const ui::Resources& resources, const char* appName)
-    : m_pszAppName(appName != nullptr ? appName : platform::ProgramName()), resources_(resources) {
-  assert(currentApp == nullptr && "one application object per program");
-  currentApp = this;
-}
-
-CWinApp::~CWinApp() {
-  currentApp = nullptr;
-}
-
-CWinApp* CWinApp::Current() {
-  return currentApp;
-}
-
-IconHandle CWinApp::LoadIcon(int resourceId) const {
-  return {resources_.FindIcon(resourceId) != nullptr ? resourceId : 0};
-}
-
-int AfxMessageBox(std::string_view text, unsigned flags) {
-  const CWinApp* app = CWinApp::Current();
-  return ShowMessageBox(nullptr, text, app != nullptr ? app->m_pszAppName : "", flags);
 }

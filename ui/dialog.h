@@ -5,7 +5,6 @@
 // ui/win32) supplies the windows behind it (ui/backend.h).
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
@@ -15,9 +14,11 @@
 #include "ui/resources.h"
 
 namespace ui {
-struct Window;        // a backend's window; exists while a dialog runs
-struct PaintContext;  // a backend's painting, between BeginPaint and EndPaint
+struct Window;  // a backend's window; exists while a dialog runs
 }  // namespace ui
+namespace ui::backend {
+class MinimizedPaint;  // a backend's paint of a minimised window
+}  // namespace ui::backend
 
 // Message box styles and answers, with the values Windows gives them.
 enum MessageBoxFlags : unsigned {
@@ -31,20 +32,18 @@ enum MessageBoxAnswer : int {
   kIdYes = 6,
   kIdNo = 7,
 };
+// A box's buttons are the low four bits of its flags, its icon the next four.
+constexpr bool AsksYesNo(unsigned flags) {
+  return (flags & 0x0F) == kMbYesNo;
+}
+// The answer of a box closed without a button pressed: No where it asks Yes
+// or No, else OK.
+constexpr int DismissedAnswer(unsigned flags) {
+  return AsksYesNo(flags) ? kIdNo : kIdOk;
+}
 
 // System commands that the framework handles by default.
 inline constexpr unsigned kScClose = 0xF060;
-
-// Windows' names and values, which windows.h defines the same way.
-#ifndef WM_ICONERASEBKGND
-#define WM_ICONERASEBKGND 0x0027
-#endif
-#ifndef SM_CXICON
-#define SM_CXICON 11
-#endif
-#ifndef SM_CYICON
-#define SM_CYICON 12
-#endif
 
 class CDialog;
 
@@ -103,15 +102,6 @@ struct IconHandle {
   int resourceId = 0;
 };
 
-struct CRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-};
-
 class CDialog {
  public:
   // A dialog with no parent is owned by the application's main window.
@@ -150,14 +140,13 @@ class CDialog {
   CMenu* GetSystemMenu();
   void SetIcon(IconHandle icon, bool bigIcon);
 
-  // Painting, for OnPaint: whether the window is minimised, its client area
-  // in pixels, the size the system draws icons at (SM_CXICON, SM_CYICON),
-  // and a message to the window (WM_ICONERASEBKGND). A member here, where
-  // Windows has a function: windows.h declares that one.
+  // Painting, for OnPaint. Whether the window is minimised (a member here,
+  // where Windows has a function: windows.h declares that one).
   bool IsIconic() const;
-  void GetClientRect(CRect* rect) const;
-  static int GetSystemMetrics(int index);
-  std::intptr_t SendMessage(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+  // Paints the minimised window: the background behind the icon, then the
+  // icon at the system's icon size in the middle of the client area. Only
+  // from OnPaint.
+  void PaintMinimizedIcon(IconHandle icon);
 
   // Work for the UI thread from any thread, without waiting. Dropped if this
   // dialog's window is gone by the time the UI thread gets to it (or was
@@ -169,8 +158,9 @@ class CDialog {
   bool HandleInitDialog();  // true: the focus goes to the first tab stop
   void HandleCommand(int id);
   bool HandleSysCommand(unsigned command);  // false: the platform's default applies
-  bool HandlePaint();                       // false: the platform paints the window itself
-  IconHandle HandleQueryDragIcon();         // no icon: the platform's default
+  // false: the platform paints the window itself.
+  bool HandlePaint(ui::backend::MinimizedPaint& paint);
+  IconHandle HandleQueryDragIcon();  // no icon: the platform's default
   // A request from outside to close the window, whatever runs above it
   // (Windows' WM_CLOSE from End task or taskkill). The modal dialogs above
   // it end first, innermost first, each as its own Cancel ends it (once,
@@ -227,7 +217,8 @@ class CDialog {
   const ui::DialogTemplate* template_ = nullptr;
   ui::Window* window_ = nullptr;
   CMenu systemMenu_{*this};
-  bool platformPaints_ = false;  // set by CDialog::OnPaint during HandlePaint
+  bool platformPaints_ = false;                   // set by CDialog::OnPaint during HandlePaint
+  ui::backend::MinimizedPaint* paint_ = nullptr;  // during HandlePaint
   // Close requests, on the UI thread: one waits for the dialogs above this
   // one to end; this one's Cancel runs for a request, not yet returned.
   bool closeRequested_ = false;
@@ -238,24 +229,6 @@ class CDialog {
   // True while the window is open; read and written on the UI thread only.
   // Work posted to the window holds it, so it outlives this object.
   const std::shared_ptr<bool> windowOpen_ = std::make_shared<bool>(false);
-};
-
-// The device context of one WM_PAINT: BeginPaint when made, EndPaint when
-// gone.
-class CPaintDC {
- public:
-  explicit CPaintDC(CDialog* dialog);
-  ~CPaintDC();
-  CPaintDC(const CPaintDC&) = delete;
-  CPaintDC& operator=(const CPaintDC&) = delete;
-
-  ui::PaintContext* GetSafeHdc() const { return context_; }
-  // Draws the icon at its system size (SM_CXICON by SM_CYICON).
-  void DrawIcon(int x, int y, IconHandle icon);
-
- private:
-  CDialog& dialog_;
-  ui::PaintContext* context_;
 };
 
 // The application object: one per program, constructed before start-up. It

@@ -44,6 +44,12 @@ int MulDiv(int value, int numerator, int denominator) {
 
 }  // namespace
 
+DialogUnits BaseUnitsOf(int lettersWidth, int height) {
+  // As Windows' GdiGetCharDimensions: the width of the 52 letters, halved
+  // twice with rounding, and the font's full height.
+  return {(lettersWidth / 26 + 1) / 2, height};
+}
+
 int DialogUnits::X(int dlu) const {
   return MulDiv(dlu, baseX, 4);
 }

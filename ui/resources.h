@@ -30,6 +30,13 @@ enum class ControlKind {
   Icon,
 };
 
+// The controls that are clicked and report the click: push buttons, radio
+// buttons and check boxes.
+constexpr bool IsButton(ControlKind kind) {
+  return kind == ControlKind::PushButton || kind == ControlKind::DefPushButton ||
+         kind == ControlKind::AutoRadioButton || kind == ControlKind::AutoCheckBox;
+}
+
 enum ControlStyle : unsigned {
   kTabStop = 1u << 0,
   kGroup = 1u << 1,  // starts a group (radio buttons, arrow-key navigation)
@@ -106,5 +113,13 @@ struct DialogUnits {
   int X(int dlu) const;
   int Y(int dlu) const;
 };
+
+// The letters whose average width is the horizontal base unit.
+inline constexpr std::string_view kBaseUnitLetters =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+// The base units of a font in which kBaseUnitLetters are `lettersWidth`
+// pixels wide and whose height is `height` pixels.
+DialogUnits BaseUnitsOf(int lettersWidth, int height);
 
 }  // namespace ui

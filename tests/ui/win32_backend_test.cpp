@@ -144,10 +144,7 @@ TEST(Win32Backend, AMinimisedWindowIsPaintedAndDraggedWithItsIcon) {
     Probe() : CDialog(IDD_TARNWICK_DIALOG) {}
     void OnPaint() override {
       if (!IsIconic()) return CDialog::OnPaint();
-      CPaintDC dc(this);
-      CRect rect;
-      GetClientRect(&rect);
-      dc.DrawIcon(0, 0, IconHandle{IDR_MAINFRAME});
+      PaintMinimizedIcon(IconHandle{IDR_MAINFRAME});
       ++iconicPaints;
     }
     IconHandle OnQueryDragIcon() override { return IconHandle{IDR_MAINFRAME}; }

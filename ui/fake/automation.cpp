@@ -19,13 +19,6 @@ bool TakesFocus(const FakeControl& control) {
   return kind != Static && kind != GroupBox && kind != Icon;
 }
 
-bool IsButton(const FakeControl& control) {
-  using enum ControlKind;
-  const ControlKind kind = control.tmpl->kind;
-  return kind == PushButton || kind == DefPushButton || kind == AutoRadioButton ||
-         kind == AutoCheckBox;
-}
-
 }  // namespace
 
 namespace backend {
@@ -33,17 +26,6 @@ namespace backend {
 Window* TopWindow() {
   auto& screen = fake::TheState().screen;
   return screen.empty() ? nullptr : screen.back().window;
-}
-
-Window* FindWindow(int templateId) {
-  auto& screen = fake::TheState().screen;
-  for (auto it = screen.rbegin(); it != screen.rend(); ++it)
-    if (it->window != nullptr && it->window->tmpl->id == templateId) return it->window;
-  return nullptr;
-}
-
-int TemplateOf(Window* window) {
-  return window->tmpl->id;
 }
 
 std::string WindowCaption(Window* window) {
@@ -59,13 +41,13 @@ void SimulateClick(Window* window, int controlId) {
   if (!control.enabled) return;
   if (TakesFocus(control)) window->focus = controlId;
   // Statics, edit boxes and lists send no command on a click.
-  if (IsButton(control)) ClickButton(*window->dialog, controlId);
+  if (IsButton(control.tmpl->kind)) ClickButton(*window->dialog, controlId);
 }
 
 void SimulateActivate(Window* window, int controlId) {
   // As BM_CLICK: the button's click, the focus left where it is.
   FakeControl& control = window->Control(controlId);
-  if (control.enabled && IsButton(control)) ClickButton(*window->dialog, controlId);
+  if (control.enabled && IsButton(control.tmpl->kind)) ClickButton(*window->dialog, controlId);
 }
 
 void SimulateTyping(Window* window, int controlId, std::string_view text) {
@@ -120,8 +102,7 @@ std::vector<automation::MenuItem> AppendedSystemMenu(Window* window) {
 std::optional<automation::MessageBoxInfo> TopMessageBox() {
   auto& screen = fake::TheState().screen;
   if (screen.empty() || screen.back().box == nullptr) return std::nullopt;
-  const auto& r = screen.back().box->record;
-  return automation::MessageBoxInfo{r.text, r.caption, r.flags, r.ownerTemplate};
+  return screen.back().box->record;
 }
 
 void AnswerTopMessageBox(int answer) {
@@ -132,8 +113,7 @@ void AnswerTopMessageBox(int answer) {
 void AbortAll() {
   for (fake::OnScreen& o : fake::TheState().screen) {
     if (o.window != nullptr) EndModal(o.window, IDCANCEL);
-    if (o.box != nullptr && !o.box->answer)
-      o.box->answer = (o.box->record.flags & kMbYesNo) != 0 ? kIdNo : kIdOk;
+    if (o.box != nullptr && !o.box->answer) o.box->answer = DismissedAnswer(o.box->record.flags);
   }
 }
 

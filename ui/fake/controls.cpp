@@ -13,14 +13,6 @@ FakeControl& Window::Control(int id) {
   return controls.front();
 }
 
-namespace {
-
-[[maybe_unused]] bool IsButton(const FakeControl& c) {  // for an assert
-  return c.tmpl->kind == ControlKind::AutoRadioButton || c.tmpl->kind == ControlKind::AutoCheckBox;
-}
-
-}  // namespace
-
 namespace backend {
 
 void SetControlText(Window* window, int id, std::string_view text) {
@@ -43,7 +35,8 @@ bool IsControlEnabled(Window* window, int id) {
 
 void SetControlCheck(Window* window, int id, int check) {
   FakeControl& control = window->Control(id);
-  assert(IsButton(control));
+  assert(control.tmpl->kind == ControlKind::AutoRadioButton ||
+         control.tmpl->kind == ControlKind::AutoCheckBox);
   // A two-state button shows any non-zero state as checked, as Windows does.
   control.check = check != 0 ? 1 : 0;
 }

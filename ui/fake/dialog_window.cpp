@@ -22,7 +22,7 @@ constexpr DialogUnits kUnits{6, 13};
 namespace backend {
 
 Window* CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, Window* owner) {
-  auto* window = new Window{&dialog, &dialogTemplate, owner, {}, {}};
+  auto* window = new Window{{&dialog, &dialogTemplate, owner}};
   window->clientWidth = kUnits.X(dialogTemplate.cx);
   window->clientHeight = kUnits.Y(dialogTemplate.cy);
   for (const ControlTemplate& t : dialogTemplate.controls) {

@@ -6,15 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "ui/automation.h"
+
 namespace ui::fake {
 
-struct MessageBoxRecord {
-  std::string text;
-  std::string caption;
-  unsigned flags = 0;
-  int ownerTemplate = 0;  // 0 when owned by no window
-  bool operator==(const MessageBoxRecord&) const = default;
-};
+using MessageBoxRecord = automation::MessageBoxInfo;
 
 // Answers for the next message boxes, in order; a box shown when the script
 // is empty stays on screen until automation answers it.
@@ -36,7 +32,7 @@ bool Minimize(int templateId, int clientWidth, int clientHeight);
 bool Restore(int templateId);
 // Sends the window WM_PAINT and says what was painted, in order:
 // "background behind the icon" (WM_ICONERASEBKGND with the paint's device
-// context), "icon <id> at <x>,<y>", and "the platform's painting" when the
+// context), "icon <id> at <x>,<y>", or "the platform's painting" when the
 // dialog left it to the platform.
 std::vector<std::string> Paint(int templateId);
 // Sends WM_QUERYDRAGICON: the icon resource the dialog answers, 0 when it

@@ -10,11 +10,9 @@ namespace ui {
 
 namespace backend {
 
-int ShowMessageBox(Window* owner, std::string_view text, std::string_view caption, unsigned flags) {
+int ShowMessageBox(Window*, const automation::MessageBoxInfo& record) {
   fake::State& s = fake::TheState();
-  fake::OpenMessageBox box{
-      {std::string(text), std::string(caption), flags, owner != nullptr ? owner->tmpl->id : 0},
-      std::nullopt};
+  fake::OpenMessageBox box{record, std::nullopt};
   {
     std::lock_guard lock(s.mutex);
     s.shown.push_back(box.record);

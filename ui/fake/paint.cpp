@@ -16,53 +16,37 @@ bool IsMinimized(Window* window) {
   return window->minimized;
 }
 
-Size ClientSize(Window* window) {
-  return {window->clientWidth, window->clientHeight};
-}
-
-Size SystemIconSize() {
-  return {fake::kSystemIconSize, fake::kSystemIconSize};
-}
-
-PaintContext* BeginPaint(Window* window) {
-  fake::TheState().painting = new PaintContext{window};
-  return fake::TheState().painting;
-}
-
-void EndPaint(Window*, PaintContext* context) {
-  fake::TheState().painting = nullptr;
-  delete context;
-}
-
-void DrawIcon(PaintContext*, int x, int y, const IconResource& icon) {
-  fake::TheState().drawn.push_back("icon " + std::to_string(icon.id) + " at " + std::to_string(x) +
-                                   "," + std::to_string(y));
-}
-
-std::intptr_t SendWindowMessage(Window*, unsigned message, std::uintptr_t wParam, std::intptr_t) {
-  // The one message the system sends its windows: the background behind a
-  // minimised window's icon, on the device context of the paint under way.
-  if (message == WM_ICONERASEBKGND) {
-    const bool paintsContext =
-        wParam == reinterpret_cast<std::uintptr_t>(fake::TheState().painting);
-    fake::TheState().drawn.push_back(paintsContext ? "background behind the icon"
-                                                   : "background behind the icon, elsewhere");
-  }
-  return 0;
-}
-
 }  // namespace backend
 
 namespace fake {
 
 namespace {
 
+// A paint of the window, written down in the words of fake_ui.h's Paint.
+class WrittenPaint final : public backend::MinimizedPaint {
+ public:
+  WrittenPaint(const Window& window, std::vector<std::string>& drawn)
+      : window_(window), drawn_(drawn) {}
+
+  backend::Size ClientSize() const override { return {window_.clientWidth, window_.clientHeight}; }
+  backend::Size IconSize() const override { return {kSystemIconSize, kSystemIconSize}; }
+  void PaintIcon(int x, int y, const IconResource& icon) override {
+    drawn_.push_back("background behind the icon");
+    drawn_.push_back("icon " + std::to_string(icon.id) + " at " + std::to_string(x) + "," +
+                     std::to_string(y));
+  }
+
+ private:
+  const Window& window_;
+  std::vector<std::string>& drawn_;
+};
+
 // Runs `action` on the UI thread with the top-most window of the template.
 template <class T>
 T WithWindow(int templateId, T fallback, const std::function<T(Window&)>& action) {
   T result = fallback;
   SendToUiThread([&] {
-    if (Window* window = backend::FindWindow(templateId)) result = action(*window);
+    if (Window* window = FindWindow(templateId)) result = action(*window);
   });
   return result;
 }
@@ -87,10 +71,10 @@ bool Restore(int templateId) {
 
 std::vector<std::string> Paint(int templateId) {
   return WithWindow<std::vector<std::string>>(templateId, {}, [](Window& window) {
-    std::vector<std::string>& drawn = TheState().drawn;
-    drawn.clear();
-    if (!window.dialog->HandlePaint()) drawn.push_back("the platform's painting");
-    return std::move(drawn);
+    std::vector<std::string> drawn;
+    WrittenPaint paint(window, drawn);
+    if (!window.dialog->HandlePaint(paint)) drawn.push_back("the platform's painting");
+    return drawn;
   });
 }
 

@@ -14,6 +14,7 @@
 #include "ui/automation.h"
 #include "ui/fake/fake_ui.h"
 #include "ui/resources.h"
+#include "ui/window.h"
 
 class CDialog;
 
@@ -27,27 +28,16 @@ struct FakeControl {
   int selection = -1;
 };
 
-struct Window {
-  CDialog* dialog;
-  const DialogTemplate* tmpl;
-  Window* owner;
-  std::vector<FakeControl> controls;
-  std::vector<automation::MenuItem> systemMenu;  // the items appended to it
-  int bigIcon = 0;
-  int smallIcon = 0;
+struct Window : WindowRecord {
+  std::vector<FakeControl> controls = {};
+  std::vector<automation::MenuItem> systemMenu = {};  // the items appended to it
   int focus = 0;  // the control with the keyboard focus, 0 for none
-  bool ended = false;
-  int result = 0;
   // As the window manager left it: minimised, with this client area.
   bool minimized = false;
   int clientWidth = 0;
   int clientHeight = 0;
 
   FakeControl& Control(int id);
-};
-
-struct PaintContext {
-  Window* window;
 };
 
 namespace fake {
@@ -66,8 +56,6 @@ struct OnScreen {
 struct State {
   // Touched only on the UI thread.
   std::vector<OnScreen> screen;
-  PaintContext* painting = nullptr;  // between BeginPaint and EndPaint
-  std::vector<std::string> drawn;    // in the words of fake_ui.h's Paint
 
   // The work queue and the records are shared with other threads.
   std::mutex mutex;

@@ -100,9 +100,8 @@ void NameControl(Window& window, QtControl& control) {
   }
   // The edit boxes and lists that this text labels are renamed with it.
   if (t.kind != Static) return;
-  for (QtControl& other : window.controls)
-    if (IsNamedByLabel(other.tmpl->kind) && LabelOf(*window.tmpl, *other.tmpl) == &t)
-      NameControl(window, other);
+  for (const ControlTemplate* labelled : LabelledBy(*window.tmpl, t))
+    NameControl(window, ControlOf(window, *labelled));
 }
 
 }  // namespace ui::qt

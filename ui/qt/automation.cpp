@@ -88,20 +88,9 @@ namespace backend {
 
 Window* TopWindow() {
   QWidget* top = QApplication::activeModalWidget();
-  for (Window* window : qt::TheState().windows)
+  for (Window* window : OpenWindows())
     if (window->widget == top) return window;
   return nullptr;
-}
-
-Window* FindWindow(int templateId) {
-  const auto& windows = qt::TheState().windows;
-  for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-    if ((*it)->tmpl->id == templateId) return *it;
-  return nullptr;
-}
-
-int TemplateOf(Window* window) {
-  return window->tmpl->id;
 }
 
 std::string WindowCaption(Window* window) {
@@ -239,14 +228,13 @@ void AnswerTopMessageBox(int answer) {
 }
 
 void AbortAll() {
-  qt::State& s = qt::TheState();
   // A dialog that has ended keeps its result: its loop may still be serving
   // the work posted before it ended.
-  for (Window* window : s.windows)
+  for (Window* window : OpenWindows())
     if (!window->ended) EndModal(window, IDCANCEL);
-  for (qt::OpenMessageBox* open : s.boxes) {
-    const bool yesNo = (open->info.flags & kMbYesNo) != 0;
-    if (QAbstractButton* button = open->box->button(yesNo ? QMessageBox::No : QMessageBox::Ok))
+  for (qt::OpenMessageBox* open : qt::TheState().boxes) {
+    if (QAbstractButton* button =
+            open->box->button(qt::ButtonFor(DismissedAnswer(open->info.flags))))
       button->click();
   }
 }

@@ -65,7 +65,7 @@ class DialogWidget final : public QDialog {
 namespace backend {
 
 Window* CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, Window* owner) {
-  auto* window = new Window{.dialog = &dialog, .tmpl = &dialogTemplate, .owner = owner};
+  auto* window = new Window{{.dialog = &dialog, .tmpl = &dialogTemplate, .owner = owner}};
   Qt::WindowFlags flags = (dialogTemplate.style & kAppWindow) != 0 ? Qt::Window : Qt::Dialog;
   flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   const bool sysMenu = (dialogTemplate.style & kSysMenu) != 0;
@@ -79,7 +79,6 @@ Window* CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate
   widget->setFixedSize(units.X(dialogTemplate.cx), units.Y(dialogTemplate.cy));
   qt::CreateControls(*window);
   if (sysMenu) qt::CreateSystemMenu(*window);
-  qt::TheState().windows.push_back(window);
   return window;
 }
 
@@ -110,7 +109,6 @@ void EndModal(Window* window, int result) {
 }
 
 void DestroyDialogWindow(Window* window) {
-  std::erase(qt::TheState().windows, window);
   delete window->widget;
   delete window;
 }

@@ -23,90 +23,104 @@ namespace {
 
 using enum ControlKind;
 
-bool IsButton(ControlKind kind) {
-  return kind == PushButton || kind == DefPushButton || kind == AutoRadioButton ||
-         kind == AutoCheckBox;
+QWidget* NewPushButton(const ControlTemplate& t, QWidget* parent) {
+  auto* button = new QPushButton(FromUtf8(t.text), parent);
+  // Enter is the dialog manager's: a push button takes it only through the
+  // dialog (ui::PressKey), never by itself.
+  button->setAutoDefault(false);
+  button->setDefault(t.kind == DefPushButton);
+  return button;
+}
+
+QWidget* NewRadioButton(const ControlTemplate& t, QWidget* parent) {
+  auto* radio = new RadioButton(FromUtf8(t.text), parent);
+  // The group is the template's (ui::ClickButton); Qt's would refuse the
+  // program's BM_SETCHECK-like calls that check several.
+  radio->setAutoExclusive(false);
+  return radio;
+}
+
+QWidget* NewGroupBox(const ControlTemplate& t, QWidget* parent) {
+  auto* box = new QGroupBox(FromUtf8(t.text), parent);
+  // A group box frames the controls inside it: they take the clicks.
+  box->setAttribute(Qt::WA_TransparentForMouseEvents);
+  return box;
+}
+
+QWidget* NewStaticText(const ControlTemplate& t, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setWordWrap(true);
+  label->setText(FromUtf8(t.text));
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  return label;
+}
+
+QWidget* NewEdit(const ControlTemplate& t, QWidget* parent) {
+  auto* edit = new QLineEdit(FromUtf8(t.text), parent);
+  edit->setFrame((t.style & kBorder) != 0);
+  edit->setReadOnly((t.style & kReadOnly) != 0);
+  return edit;
+}
+
+// `rect` comes with the template's height, the list's when open, and leaves
+// with the closed control's, as high as the platform draws it.
+QWidget* NewDropDownList(const ControlTemplate& t, QWidget* parent, QRect& rect) {
+  auto* combo = new QComboBox(parent);
+  for (std::string_view item : t.items) combo->addItem(FromUtf8(item));
+  combo->setCurrentIndex(-1);
+  const int closed = combo->sizeHint().height();
+  const int itemHeight = std::max(1, QFontMetrics(combo->font()).height());
+  combo->setMaxVisibleItems(std::max(1, (rect.height() - closed) / itemHeight));
+  rect.setHeight(closed);
+  return combo;
+}
+
+// An icon control takes the icon's size, whatever the template says.
+QWidget* NewIcon(const ControlTemplate& t, QWidget* parent, QRect& rect) {
+  auto* label = new QLabel(parent);
+  if (const IconResource* icon = CWinApp::Current()->resources().FindIcon(t.iconId))
+    label->setPixmap(IconOf(*icon).pixmap(32, 32));
+  rect.setSize(QSize(32, 32));
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  return label;
+}
+
+QWidget* NewWidget(const ControlTemplate& t, QWidget* parent, QRect& rect) {
+  switch (t.kind) {
+    case PushButton:
+    case DefPushButton:
+      return NewPushButton(t, parent);
+    case AutoRadioButton:
+      return NewRadioButton(t, parent);
+    case AutoCheckBox:
+      return new CheckBox(FromUtf8(t.text), parent);
+    case GroupBox:
+      return NewGroupBox(t, parent);
+    case Static:
+      return NewStaticText(t, parent);
+    case Edit:
+      return NewEdit(t, parent);
+    case DropDownList:
+      return NewDropDownList(t, parent, rect);
+    case Icon:
+      return NewIcon(t, parent, rect);
+  }
+  return nullptr;
+}
+
+Qt::FocusPolicy FocusPolicyOf(const ControlTemplate& t) {
+  if (!IsButton(t.kind) && t.kind != Edit && t.kind != DropDownList) return Qt::NoFocus;
+  return (t.style & kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
 }
 
 QWidget* CreateControl(Window& window, const ControlTemplate& t, const DialogUnits& units) {
-  QWidget* parent = window.widget;
-  const QString text = FromUtf8(t.text);
-  QWidget* widget = nullptr;
   QRect rect(units.X(t.x), units.Y(t.y), units.X(t.cx), units.Y(t.cy));
-  switch (t.kind) {
-    case PushButton:
-    case DefPushButton: {
-      auto* button = new QPushButton(text, parent);
-      // Enter is the dialog manager's: a push button takes it only through
-      // the dialog (ui::PressKey), never by itself.
-      button->setAutoDefault(false);
-      button->setDefault(t.kind == DefPushButton);
-      widget = button;
-      break;
-    }
-    case AutoRadioButton: {
-      auto* radio = new RadioButton(text, parent);
-      // The group is the template's (ui::ClickButton); Qt's would refuse the
-      // program's BM_SETCHECK-like calls that check several.
-      radio->setAutoExclusive(false);
-      widget = radio;
-      break;
-    }
-    case AutoCheckBox:
-      widget = new CheckBox(text, parent);
-      break;
-    case GroupBox:
-      widget = new QGroupBox(text, parent);
-      // A group box frames the controls inside it: they take the clicks.
-      widget->setAttribute(Qt::WA_TransparentForMouseEvents);
-      break;
-    case Static: {
-      auto* label = new QLabel(parent);
-      label->setTextFormat(Qt::PlainText);
-      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      label->setWordWrap(true);
-      label->setText(text);
-      label->setAttribute(Qt::WA_TransparentForMouseEvents);
-      widget = label;
-      break;
-    }
-    case Edit: {
-      auto* edit = new QLineEdit(text, parent);
-      edit->setFrame((t.style & kBorder) != 0);
-      edit->setReadOnly((t.style & kReadOnly) != 0);
-      widget = edit;
-      break;
-    }
-    case DropDownList: {
-      auto* combo = new QComboBox(parent);
-      for (std::string_view item : t.items) combo->addItem(FromUtf8(item));
-      combo->setCurrentIndex(-1);
-      // The template's height is the list's when open; closed, the control
-      // is as high as the platform draws it.
-      const int closed = combo->sizeHint().height();
-      const int itemHeight = std::max(1, QFontMetrics(combo->font()).height());
-      combo->setMaxVisibleItems(std::max(1, (rect.height() - closed) / itemHeight));
-      rect.setHeight(closed);
-      widget = combo;
-      break;
-    }
-    case Icon: {
-      auto* label = new QLabel(parent);
-      if (const IconResource* icon = CWinApp::Current()->resources().FindIcon(t.iconId))
-        label->setPixmap(IconOf(*icon).pixmap(32, 32));
-      // An icon control takes the icon's size, whatever the template says.
-      rect.setSize(QSize(32, 32));
-      label->setAttribute(Qt::WA_TransparentForMouseEvents);
-      widget = label;
-      break;
-    }
-  }
+  QWidget* widget = NewWidget(t, window.widget, rect);
   widget->setGeometry(rect);
   widget->setEnabled((t.style & kDisabled) == 0);
-  if (IsButton(t.kind) || t.kind == Edit || t.kind == DropDownList)
-    widget->setFocusPolicy((t.style & kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
-  else
-    widget->setFocusPolicy(Qt::NoFocus);
+  widget->setFocusPolicy(FocusPolicyOf(t));
   if (IsButton(t.kind)) {
     // Every way Qt activates a button (the mouse, Space, a mnemonic, an
     // accessibility action) ends in clicked().
@@ -120,12 +134,8 @@ QWidget* CreateControl(Window& window, const ControlTemplate& t, const DialogUni
 }  // namespace
 
 DialogUnits DialogUnitsOf(const QFont& font) {
-  // As Windows' GdiGetCharDimensions: the width of the 52 letters, halved
-  // twice with rounding, and the font's full height.
   const QFontMetrics metrics(font);
-  const int width = metrics.horizontalAdvance(
-      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-  return {(width / 26 + 1) / 2, metrics.height()};
+  return BaseUnitsOf(metrics.horizontalAdvance(FromUtf8(kBaseUnitLetters)), metrics.height());
 }
 
 QFont DialogFont(const DialogTemplate& dialogTemplate) {
@@ -150,9 +160,9 @@ void CreateControls(Window& window) {
     // assistive technology reads it (Qt's Label relation); any other static
     // text's mnemonic sends the focus to the next tab stop.
     if (t.kind == Static && (t.style & kNoPrefix) == 0) {
-      const ControlTemplate* buddy = NextTabStop(*window.tmpl, t);
-      for (const ControlTemplate& other : window.tmpl->controls)
-        if (IsNamedByLabel(other.kind) && LabelOf(*window.tmpl, other) == &t) buddy = &other;
+      const auto labelled = LabelledBy(*window.tmpl, t);
+      const ControlTemplate* buddy =
+          labelled.empty() ? NextTabStop(*window.tmpl, t) : labelled.back();
       static_cast<QLabel*>(control.widget)
           ->setBuddy(buddy != nullptr ? window.Control(buddy->id).widget : nullptr);
     }

@@ -12,22 +12,19 @@ namespace ui {
 
 namespace backend {
 
-int ShowMessageBox(Window* owner, std::string_view text, std::string_view caption, unsigned flags) {
+int ShowMessageBox(Window* owner, const automation::MessageBoxInfo& info) {
   qt::ShowProgramIcon(nullptr);  // on a box owned by no window, too
-  const bool yesNo = (flags & 0x0F) == kMbYesNo;
+  const bool yesNo = AsksYesNo(info.flags);
   QMessageBox::Icon icon = QMessageBox::NoIcon;
-  if ((flags & 0xF0) == kMbIconExclamation) icon = QMessageBox::Warning;
-  if ((flags & 0xF0) == kMbIconQuestion) icon = QMessageBox::Question;
-  QMessageBox box(icon, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
-                  QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+  if ((info.flags & 0xF0) == kMbIconExclamation) icon = QMessageBox::Warning;
+  if ((info.flags & 0xF0) == kMbIconQuestion) icon = QMessageBox::Question;
+  QMessageBox box(icon, QString::fromStdString(info.caption), QString::fromStdString(info.text),
                   yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                   owner != nullptr ? owner->widget : nullptr);
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
 
-  qt::OpenMessageBox open{
-      &box,
-      {std::string(text), std::string(caption), flags, owner != nullptr ? owner->tmpl->id : 0}};
+  qt::OpenMessageBox open{&box, info};
   auto& boxes = qt::TheState().boxes;
   boxes.push_back(&open);
   box.exec();
@@ -39,7 +36,7 @@ int ShowMessageBox(Window* owner, std::string_view text, std::string_view captio
     case QMessageBox::No:
       return kIdNo;
     default:
-      return yesNo ? kIdNo : kIdOk;
+      return DismissedAnswer(info.flags);
   }
 }
 

@@ -18,6 +18,7 @@
 
 #include "ui/automation.h"
 #include "ui/resources.h"
+#include "ui/window.h"
 
 class CDialog;
 class QEventLoop;
@@ -29,19 +30,12 @@ struct QtControl {
   QWidget* widget;  // owned by the window's dialog widget
 };
 
-struct Window {
-  CDialog* dialog;
-  const DialogTemplate* tmpl;
-  Window* owner;
+struct Window : WindowRecord {
   QDialog* widget = nullptr;
   QMenu* systemMenu = nullptr;   // null when the template has none
   int systemMenuFixedItems = 0;  // the menu's own items, before the appended ones
   std::vector<QtControl> controls = {};
-  int bigIcon = 0;
-  int smallIcon = 0;
   QEventLoop* loop = nullptr;  // the modal run's, while it runs
-  bool ended = false;
-  int result = 0;
 
   QtControl& Control(int id);
 };
@@ -109,7 +103,6 @@ struct OpenMessageBox {
 
 struct State {
   // All touched on the UI thread only.
-  std::vector<Window*> windows;  // open windows, oldest first
   std::vector<OpenMessageBox*> boxes;
   std::map<int, QIcon> icons;  // by resource ID
 };

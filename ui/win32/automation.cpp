@@ -54,17 +54,6 @@ Window* TopWindow() {
   return !top->ended && IsWindowEnabled(top->hwnd) ? top : nullptr;
 }
 
-Window* FindWindow(int templateId) {
-  const auto& windows = win32::TheState().windows;
-  for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-    if ((*it)->tmpl->id == templateId) return *it;
-  return nullptr;
-}
-
-int TemplateOf(Window* window) {
-  return window->tmpl->id;
-}
-
 std::string WindowCaption(Window* window) {
   return win32::TextOf(window->hwnd);
 }
@@ -87,7 +76,7 @@ std::pair<int, int> WindowIcons(Window* window) {
 void SimulateClick(Window* window, int controlId) {
   const ControlTemplate* control = window->tmpl->Find(controlId);
   const HWND hwnd = window->Control(controlId);
-  if (win32::IsButton(control->kind) || control->kind == Edit)
+  if (IsButton(control->kind) || control->kind == Edit)
     Click(window, hwnd);
   else if (control->kind == DropDownList)
     SetFocus(window, controlId);  // a click would open the list
@@ -96,7 +85,7 @@ void SimulateClick(Window* window, int controlId) {
 void SimulateActivate(Window* window, int controlId) {
   // What MSAA's default action and UI Automation's Invoke and Toggle send a
   // button of the platform: BM_CLICK, whose click the button reports.
-  if (win32::IsButton(window->tmpl->Find(controlId)->kind))
+  if (IsButton(window->tmpl->Find(controlId)->kind))
     SendMessageW(window->Control(controlId), BM_CLICK, 0, 0);
 }
 
@@ -147,7 +136,7 @@ void SimulateCloseRequest(Window* window) {
 
 void SimulateEndSession() {
   // As the system asks every top-level window, then tells it.
-  const std::vector<Window*> windows = win32::TheState().windows;
+  const std::vector<Window*> windows = OpenWindows();
   for (Window* window : windows)
     SendMessageW(window->hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
   for (Window* window : windows) SendMessageW(window->hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
@@ -198,7 +187,7 @@ void AbortAll() {
     if (s.window != nullptr && !s.window->ended) EndModal(s.window, IDCANCEL);
     if (s.box != nullptr) {
       if (HWND box = win32::MessageBoxWindow())
-        PostMessageW(box, WM_COMMAND, (s.box->info.flags & kMbYesNo) != 0 ? IDNO : IDOK, 0);
+        PostMessageW(box, WM_COMMAND, DismissedAnswer(s.box->info.flags), 0);
     }
   }
 }

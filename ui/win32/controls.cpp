@@ -8,12 +8,6 @@ namespace ui {
 
 namespace win32 {
 
-bool IsButton(ControlKind kind) {
-  using enum ControlKind;
-  return kind == PushButton || kind == DefPushButton || kind == AutoRadioButton ||
-         kind == AutoCheckBox;
-}
-
 std::string TextOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(

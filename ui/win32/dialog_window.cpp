@@ -69,8 +69,10 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_ENDSESSION:
       if (wParam != FALSE) CDialog::HandleEndSession();
       return TRUE;
-    case WM_PAINT:
-      return dialog.HandlePaint() ? TRUE : FALSE;
+    case WM_PAINT: {
+      Paint paint(hwnd);
+      return dialog.HandlePaint(paint) ? TRUE : FALSE;
+    }
     case WM_QUERYDRAGICON: {
       // One of the messages whose answer a dialog procedure returns itself.
       const IconHandle icon = dialog.HandleQueryDragIcon();
@@ -119,7 +121,7 @@ void Deliver(Window& window, MSG& message) {
 namespace backend {
 
 Window* CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, Window* owner) {
-  auto* window = new Window{.dialog = &dialog, .tmpl = &dialogTemplate, .owner = owner};
+  auto* window = new Window{{.dialog = &dialog, .tmpl = &dialogTemplate, .owner = owner}};
   const std::vector<BYTE> bytes = win32::DialogTemplateBytes(dialogTemplate);
   CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
                              reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()),
@@ -134,7 +136,6 @@ Window* CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate
   win32::NameControls(*window);
   if (HMENU menu = GetSystemMenu(window->hwnd, FALSE))
     window->systemMenuFixedItems = GetMenuItemCount(menu);
-  win32::TheState().windows.push_back(window);
   return window;
 }
 
@@ -192,7 +193,6 @@ void EndModal(Window* window, int result) {
 }
 
 void DestroyDialogWindow(Window* window) {
-  std::erase(win32::TheState().windows, window);
   DestroyWindow(window->hwnd);
   delete window;
 }

@@ -20,7 +20,7 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
   // A dialog of the thread that is none of ours, enabled: the box on top.
   wchar_t className[16] = {};
   GetClassNameW(hwnd, className, 16);
-  const auto& windows = TheState().windows;
+  const std::vector<Window*> windows = OpenWindows();
   const bool ours = std::any_of(windows.begin(), windows.end(),
                                 [hwnd](const Window* w) { return w->hwnd == hwnd; });
   if (!ours && std::wstring_view(className) == L"#32770" && IsWindowVisible(hwnd) &&
@@ -42,15 +42,14 @@ HWND MessageBoxWindow() {
 
 namespace backend {
 
-int ShowMessageBox(Window* owner, std::string_view text, std::string_view caption, unsigned flags) {
-  win32::OpenMessageBox box{
-      {std::string(text), std::string(caption), flags, owner != nullptr ? owner->tmpl->id : 0},
-      owner != nullptr ? owner->hwnd : nullptr};
+int ShowMessageBox(Window* owner, const automation::MessageBoxInfo& info) {
+  win32::OpenMessageBox box{info};
   auto& screen = win32::TheState().screen;
   screen.push_back({nullptr, &box});
   // The framework's flags and answers have the values of MB_* and ID*.
-  const int answer = MessageBoxW(box.owner, platform::ToUtf16(text).c_str(),
-                                 platform::ToUtf16(caption).c_str(), flags);
+  const int answer =
+      MessageBoxW(owner != nullptr ? owner->hwnd : nullptr, platform::ToUtf16(info.text).c_str(),
+                  platform::ToUtf16(info.caption).c_str(), info.flags);
   std::erase_if(screen, [&box](const win32::OnScreen& s) { return s.box == &box; });
   return answer;
 }

@@ -4,47 +4,35 @@
 #include "ui/backend.h"
 #include "ui/win32/state.h"
 
-namespace ui::backend {
+namespace ui {
+
+namespace backend {
 
 bool IsMinimized(Window* window) {
   return IsIconic(window->hwnd) != FALSE;
 }
 
-Size ClientSize(Window* window) {
+}  // namespace backend
+
+namespace win32 {
+
+backend::Size Paint::ClientSize() const {
   RECT rect;
-  GetClientRect(window->hwnd, &rect);
+  GetClientRect(hwnd_, &rect);
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-Size SystemIconSize() {
+backend::Size Paint::IconSize() const {
   return {GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)};
 }
 
-PaintContext* BeginPaint(Window* window) {
-  auto* context = new PaintContext{};
-  context->dc = ::BeginPaint(window->hwnd, &context->paint);
-  win32::TheState().painting = context;
-  return context;
+void Paint::PaintIcon(int x, int y, const IconResource& icon) {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(hwnd_, &paint);
+  SendMessageW(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  DrawIcon(dc, x, y, IconOf(icon, GetSystemMetrics(SM_CXICON)));
+  EndPaint(hwnd_, &paint);
 }
 
-void EndPaint(Window* window, PaintContext* context) {
-  ::EndPaint(window->hwnd, &context->paint);
-  win32::TheState().painting = nullptr;
-  delete context;
-}
-
-void DrawIcon(PaintContext* context, int x, int y, const IconResource& icon) {
-  ::DrawIcon(context->dc, x, y, win32::IconOf(icon, GetSystemMetrics(SM_CXICON)));
-}
-
-std::intptr_t SendWindowMessage(Window* window, unsigned message, std::uintptr_t wParam,
-                                std::intptr_t lParam) {
-  // The framework hands over the paint under way, where the platform's
-  // message takes its device context.
-  PaintContext* painting = win32::TheState().painting;
-  if (painting != nullptr && wParam == reinterpret_cast<std::uintptr_t>(painting))
-    wParam = reinterpret_cast<std::uintptr_t>(painting->dc);
-  return SendMessageW(window->hwnd, message, wParam, lParam);
-}
-
-}  // namespace ui::backend
+}  // namespace win32
+}  // namespace ui

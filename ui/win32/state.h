@@ -12,37 +12,27 @@
 // clang-format off
 #include "platform/win32/text_encoding.h"
 #include "ui/automation.h"
+#include "ui/backend.h"
 #include "ui/resources.h"
+#include "ui/window.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 // clang-format on
 
-// windows.h's FindWindow macro would rename ui::backend::FindWindow.
+// windows.h's FindWindow macro would rename ui::FindWindow.
 #undef FindWindow
 
 class CDialog;
 
 namespace ui {
 
-struct Window {
-  CDialog* dialog;
-  const DialogTemplate* tmpl;
-  Window* owner;
+struct Window : WindowRecord {
   HWND hwnd = nullptr;
   int systemMenuFixedItems = 0;  // the menu's own items, before the appended ones
-  int bigIcon = 0;               // the icon resources set as the window's icons
-  int smallIcon = 0;
-  bool ended = false;
-  int result = 0;
 
   HWND Control(int id) const;
-};
-
-struct PaintContext {
-  HDC dc;
-  PAINTSTRUCT paint;
 };
 
 namespace win32 {
@@ -66,7 +56,6 @@ std::string AccessibleNameOf(HWND control);
 
 // ---- controls.cpp
 
-bool IsButton(ControlKind kind);
 // The text of a window, as UTF-8.
 std::string TextOf(HWND window);
 
@@ -82,7 +71,6 @@ void DestroyIcons();
 // A message box of the platform that the framework has open.
 struct OpenMessageBox {
   automation::MessageBoxInfo info;
-  HWND owner;
 };
 // A modal run or a message box, as the operator sees them stacked.
 struct OnScreen {
@@ -91,9 +79,7 @@ struct OnScreen {
 };
 struct State {
   // All touched on the UI thread only.
-  std::vector<Window*> windows;  // created and not destroyed, oldest first
   std::vector<OnScreen> screen;  // modal runs and message boxes, innermost last
-  PaintContext* painting = nullptr;
 };
 State& TheState();
 
@@ -103,6 +89,20 @@ State& TheState();
 // dialog manager takes the keyboard (IsDialogMessage), the rest is
 // dispatched.
 void Deliver(Window& window, MSG& message);
+
+// ---- paint.cpp
+
+// The WM_PAINT of a window, for the dialog to paint its minimised icon.
+class Paint final : public backend::MinimizedPaint {
+ public:
+  explicit Paint(HWND hwnd) : hwnd_(hwnd) {}
+  backend::Size ClientSize() const override;
+  backend::Size IconSize() const override;
+  void PaintIcon(int x, int y, const IconResource& icon) override;
+
+ private:
+  HWND hwnd_;
+};
 
 // ---- message_box.cpp
 
