@@ -1,6 +1,6 @@
 #include "adapter/adapter_lost.h"
 
-std::string AdapterLostCause(std::int32_t result) {
+std::string_view AdapterLostCause(std::int32_t result) {
   // The stand-in library's codes (docs/vornex-protocol.md). After 9030 and
   // 9031 the link to the network server device is over for good, though
   // the adapter stays nominally on line until Com20020Exit; 9020 is an
@@ -13,6 +13,6 @@ std::string AdapterLostCause(std::int32_t result) {
     case 9020:
       return "The adapter went off line";
     default:
-      return "";
+      return {};
   }
 }

@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 // The cause in words, for the operator, when a call made during a capture
 // returned `result` because the adapter is gone; empty for any other result.
-std::string AdapterLostCause(std::int32_t result);
+// A constant text: the capture asks after every library call.
+std::string_view AdapterLostCause(std::int32_t result);

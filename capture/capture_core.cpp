@@ -30,10 +30,10 @@ class AdapterWatch {
     return result;
   }
   bool lost() const { return !cause_.empty(); }
-  const std::string& cause() const { return cause_; }
+  std::string_view cause() const { return cause_; }
 
  private:
-  std::string cause_;
+  std::string_view cause_;
 };
 
 // Takes every waiting frame, until the library says none is left; false

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "adapter/com20020.h"
 #include "capture/record_file.h"
@@ -35,7 +36,7 @@ class CaptureOutput {
   // Once the capture has ended by itself, for the operator: `cause` (empty
   // when the output failed), what failed in the output and why, that the
   // capture has stopped, and what the output holds.
-  virtual std::string EndMessage(const std::string& cause) const = 0;
+  virtual std::string EndMessage(std::string_view cause) const = 0;
 
  protected:
   ~CaptureOutput() = default;

@@ -47,7 +47,7 @@ void CaptureFiles::Close() {
   pcap_->Close();
 }
 
-std::string CaptureFiles::EndMessage(const std::string& cause) const {
+std::string CaptureFiles::EndMessage(std::string_view cause) const {
   struct Held {
     const char* name;
     const RecordFile& file;
@@ -57,7 +57,7 @@ std::string CaptureFiles::EndMessage(const std::string& cause) const {
   const std::uint64_t pcapRecords = pcap_->recordsWritten();
   const Held files[] = {{kCaptureFileName, *pcap_, pcapRecords > 0 ? pcapRecords - 1 : 0},
                         {kTextDumpFileName, *text_, text_->recordsWritten()}};
-  std::string message = cause.empty() ? std::string() : cause + ".\n";
+  std::string message = cause.empty() ? std::string() : std::string(cause) + ".\n";
   for (const Held& held : files) {
     if (held.file.failed())
       message +=

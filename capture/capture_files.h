@@ -41,7 +41,7 @@ class CaptureFiles final : public CaptureOutput {
   // For the operator, once the capture has ended by itself: the cause,
   // which file failed and why, that the capture has stopped, and how many
   // frames each file holds.
-  std::string EndMessage(const std::string& cause) const override;
+  std::string EndMessage(std::string_view cause) const override;
 
  private:
   std::optional<RecordFile> text_;

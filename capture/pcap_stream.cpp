@@ -40,9 +40,9 @@ std::string PcapStream::DisplayName() const {
   return name_ == kStandardOutput ? "standard output" : name_;
 }
 
-std::string PcapStream::EndMessage(const std::string& cause) const {
+std::string PcapStream::EndMessage(std::string_view cause) const {
   // One line: Wireshark shows it as it stands.
-  std::string message = cause.empty() ? std::string() : cause + ".";
+  std::string message = cause.empty() ? std::string() : std::string(cause) + ".";
   if (file_->failed()) {
     if (!message.empty()) message += " ";
     message += "Unable to write the capture to " + DisplayName() + ": " + file_->failure() + ".";

@@ -32,7 +32,7 @@ class PcapStream final : public CaptureOutput {
   bool Flush() override { return file_->Flush(); }
   bool failed() const override { return file_->failed(); }
   void Close() override;
-  std::string EndMessage(const std::string& cause) const override;
+  std::string EndMessage(std::string_view cause) const override;
 
   // The reader has closed its end of the FIFO or pipe: the capture has no
   // one left to write for. Asked without writing, so an idle capture learns
