@@ -36,10 +36,10 @@
 #include "adapter/com20020.h"
 #include "bench/pcap_record_counter.h"
 #include "bench/simulated_adapter.h"
-#include "bench/temp_folder.h"
 #include "bench/thread_account.h"
 #include "capture/capture_files.h"
 #include "capture/capture_state.h"
+#include "platform/temp_folder.h"
 #include "platform/thread.h"
 #include "pondel/pondel.h"
 #include "receive/receive_thread.h"
@@ -445,7 +445,7 @@ int main(int argc, char** argv) {
   const auto pacedFor = seconds(0, 10);
   const auto floodFor = seconds(1, 3);
 
-  bench::TempFolder folder;
+  const platform::TempFolder folder("tarnwick-bench-");
   std::filesystem::current_path(folder.path());
   std::printf("Capture files in %s\n", folder.path().string().c_str());
   if (!device.empty()) std::printf("Frames from the network server device at %s\n", device.c_str());

@@ -22,12 +22,12 @@
 #include <utility>
 #include <vector>
 
-#include "bench/temp_folder.h"
 #include "capture/pcap_writer.h"
 #include "capture/record_file.h"
 #include "capture/sample_capture.h"
 #include "capture/text_writer.h"
 #include "platform/file.h"
+#include "platform/temp_folder.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ constexpr std::int64_t kFramesPerFile = 4096;
 // Written out after this many frames: the end of one drain.
 constexpr std::int64_t kFramesPerDrain = 51;
 
-bench::TempFolder& Folder() {
-  static bench::TempFolder folder;
+platform::TempFolder& Folder() {
+  static platform::TempFolder folder("tarnwick-bench-");
   return folder;
 }
 

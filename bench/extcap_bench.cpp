@@ -34,7 +34,7 @@
 #include <vector>
 
 #include "bench/pcap_record_counter.h"
-#include "bench/temp_folder.h"
+#include "platform/temp_folder.h"
 
 namespace {
 
@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
   const double floodSeconds = number(1, 3), pacedSeconds = number(2, 10);
   const int closings = static_cast<int>(number(3, 20));
   signal(SIGPIPE, SIG_IGN);
-  bench::TempFolder folder;
+  const platform::TempFolder folder("tarnwick-bench-");
   std::printf("tarnwick-extcap: %s\n", TARNWICK_EXTCAP_PATH);
   bool allMet = true;
   if (floodSeconds > 0)

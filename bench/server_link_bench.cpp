@@ -31,10 +31,10 @@
 
 #include "adapter/com20020.h"
 #include "bench/library_capture.h"
-#include "bench/temp_folder.h"
 #include "capture/capture_files.h"
 #include "capture/capture_state.h"
 #include "capture/pcap_writer.h"
+#include "platform/temp_folder.h"
 #include "pondel/pondel.h"
 #include "receive/receive_thread.h"
 #include "tools/vornex_sim/device.h"
@@ -288,7 +288,7 @@ int main(int argc, char** argv) {
     return std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(argc > at ? std::atof(argv[at]) : fallback));
   };
-  bench::TempFolder folder;
+  const platform::TempFolder folder("tarnwick-bench-");
   std::filesystem::current_path(folder.path());
   bool allMet = MeasureFlood(true, seconds(1, 3));
   MeasureFlood(false, seconds(1, 3));
